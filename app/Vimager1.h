@@ -1,0 +1,85 @@
+#pragma once
+// The main window: start-up, single instance, tray, job routing, job notices, the activity log
+// and the Tools menu.
+#include "toolkit/Controls.h"
+#include "toolkit/Forms.h"
+#include "toolkit/Handles.h"
+#include "toolkit/Menus.h"
+#include "toolkit/TrayIcon.h"
+
+#include <string>
+
+class TMainForm : public TForm {
+public:
+    TMainForm();
+    ~TMainForm() override;
+
+    // controls of the form
+    TLabel Label1;
+    TStaticText StaticText1;
+    TLabel Label2;
+    TEdit StaticText2;
+    TStatusBar StatusBar1;
+    TTrayIcon TrayIcon1;
+    TApplicationEvents ApplicationEvents1;
+    TTimer Timer1;
+    TMainMenu MainMenu1;
+    TMenuItem File1, Exit1;
+    TMenuItem Tools1, Fillregistry1, Usemessagesrecommended1, UseEXEspecialcase1, Preparetext1, Setupactions1;
+    TMenuItem Help1, About1;
+
+    bool TrayMinimizePending = false;
+    bool CloseRequested = false;
+    UniqueHandle MutexHandle;
+    DWORD SessionId = 0;
+    int JobCounter = 0;
+    std::string LeadXmlPath;
+    std::string SpoolerFolder;
+    std::string LeadFolder;
+    std::string Lead2Folder;
+    std::string StopFilePath;
+    // Routings under way; a stop file seen meanwhile waits until they have returned.
+    int RoutingDepth = 0;
+
+    void Dispatch(TMessage& Message) override;
+
+    // Start-up, tray and lifetime.
+    std::string ReadLeadFolder(const std::string& Key);
+    void ApplicationRestore(TObject* Sender);
+    void ApplicationMinimize(TObject* Sender);
+    void Exit1Click(TObject* Sender);
+    void About1Click(TObject* Sender);
+
+    // Job routing. Counter: the JobCounter value of the notice being routed (mode 0).
+    void RouteJob(const std::string& JobPath, unsigned char Mode, int Counter = 0);
+    std::string ReserveJobFileName(const std::string& Folder);
+    std::string MessageJobId(int Counter);
+
+    // Activity log.
+    void WriteLog(const std::string& Text);
+
+    // Job notices, idle work and stop file.
+    void WMCopyData(TMessage& Message);
+    void WMInitMenuPopup(TMessage& Message);
+    void ApplicationEvents1Idle(TObject* Sender, bool& Done);
+    void Timer1Timer(TObject* Sender);
+
+    // Printer registry settings (Tools menu).
+    bool CheckAdministrator();
+    void FillRegistry(int TransferMode);
+    void PrepareText(bool Enabled);
+    void Setupactions1Click(TObject* Sender);
+    void Usemessagesrecommended1Click(TObject* Sender);
+    void UseEXEspecialcase1Click(TObject* Sender);
+    void Preparetext1Click(TObject* Sender);
+
+protected:
+    void FormCreate(TObject* Sender) override;
+    void FormClose(TObject* Sender, TCloseAction& Action) override;
+    void FormDestroy(TObject* Sender) override;
+};
+
+extern TMainForm* MainForm;
+
+// The spooler folder's base: "VELTLOGD", else the common data folder, else the program's folder.
+std::string LogBaseFolder();

@@ -1,0 +1,16 @@
+#pragma once
+// Resource and command identifiers of the program.
+#define IDI_MAINICON 1
+#define IDM_MAINMENU 100
+#define IDB_LOGO 110
+
+#define IDM_FILE1 200
+#define IDM_EXIT1 201
+#define IDM_TOOLS1 210
+#define IDM_FILLREGISTRY1 211
+#define IDM_USEMESSAGESRECOMMENDED1 212
+#define IDM_USEEXESPECIALCASE1 213
+#define IDM_PREPARETEXT1 214
+#define IDM_SETUPACTIONS1 215
+#define IDM_HELP1 220
+#define IDM_ABOUT1 221

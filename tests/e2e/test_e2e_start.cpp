@@ -1,0 +1,2 @@
+// Placeholder; the start-up scenarios follow.
+#include <gtest/gtest.h>

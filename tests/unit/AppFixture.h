@@ -1,0 +1,32 @@
+#pragma once
+// A fresh application object, titled as the program's, for each test that builds forms.
+#include "app/Vimager1.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app_ = std::make_unique<TApplication>();
+        app_->Initialize();
+        app_->SetParams({});
+        app_->SetTitle("VELT Imager Support");
+    }
+    void TearDown() override
+    {
+        app_->DestroyForms();
+        app_.reset();
+        MainForm = nullptr;
+    }
+    // The main window, built and created as the program entry does it.
+    TMainForm& CreateMainForm()
+    {
+        app_->CreateForm(MainForm);
+        return *MainForm;
+    }
+
+    std::unique_ptr<TApplication> app_;
+};

@@ -1,0 +1,103 @@
+#include "toolkit/TrayIcon.h"
+
+#include <cstring>
+
+namespace {
+constexpr UINT kIconId = 1;
+constexpr UINT_PTR kRetryTimer = 0x7E1;  // retries an add that the shell refused
+constexpr UINT kRetryInterval = 1500;
+} // namespace
+
+TTrayIcon::TTrayIcon(TForm& owner) : owner_(owner), taskbarCreated_(RegisterWindowMessageA("TaskbarCreated"))
+{
+    owner_.AddHook(this);
+}
+
+TTrayIcon::~TTrayIcon()
+{
+    Remove();
+    owner_.RemoveHook(this);
+}
+
+void TTrayIcon::Fill(NOTIFYICONDATAA& data) const
+{
+    std::memset(&data, 0, sizeof data);
+    data.cbSize = sizeof data;
+    data.hWnd = owner_.Handle();
+    data.uID = kIconId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = CallbackMessage;
+    data.hIcon = Application->Icon();
+    // The shell keeps 127 characters of a hint.
+    std::strncpy(data.szTip, hint_.c_str(), sizeof data.szTip - 1);
+}
+
+void TTrayIcon::Add()
+{
+    NOTIFYICONDATAA data;
+    Fill(data);
+    // After a shell restart the icon may still be known: then a modify serves.
+    added_ = Shell_NotifyIconA(NIM_ADD, &data) || Shell_NotifyIconA(NIM_MODIFY, &data);
+    if (added_)
+        owner_.StopTimer(kRetryTimer);
+    else
+        owner_.StartTimer(kRetryTimer, kRetryInterval, [this] {
+            if (visible_ && !added_)
+                Add();
+            else
+                owner_.StopTimer(kRetryTimer);
+        });
+}
+
+void TTrayIcon::Remove()
+{
+    owner_.StopTimer(kRetryTimer);
+    if (!added_)
+        return;
+    NOTIFYICONDATAA data;
+    Fill(data);
+    Shell_NotifyIconA(NIM_DELETE, &data);
+    added_ = false;
+}
+
+void TTrayIcon::SetVisible(bool visible)
+{
+    visible_ = visible;
+    if (visible)
+        Add();
+    else
+        Remove();
+}
+
+void TTrayIcon::SetHint(const std::string& hint)
+{
+    hint_ = hint;
+    if (added_) {
+        NOTIFYICONDATAA data;
+        Fill(data);
+        Shell_NotifyIconA(NIM_MODIFY, &data);
+    }
+}
+
+void TTrayIcon::Minimize()
+{
+    Application->Minimize();
+}
+
+bool TTrayIcon::HandleMessage(TMessage& message)
+{
+    if (message.Msg == CallbackMessage) {
+        if (message.LParam == WM_LBUTTONDBLCLK) {
+            Application->Restore();
+            Application->BringToFront();
+        }
+        return true;
+    }
+    if (message.Msg == taskbarCreated_ && taskbarCreated_ != 0) {
+        added_ = false;
+        if (visible_)
+            Add();
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,141 @@
+// vdrive: drives a running VELT Imager Support from outside, for demos, screenshots and tests.
+//   vdrive wait [ms]          wait until the main window exists
+//   vdrive restore            bring the program out of the tray (as a double click on its icon)
+//   vdrive status             print the status bar's text
+//   vdrive fields             print the "Stamp" and "IN" fields
+//   vdrive command ID         send a menu command (the ids of app/resource.h)
+//   vdrive boxes [button]     print open message boxes; press button (1 OK, 2 Cancel) on them
+//   vdrive close              close the window (it goes to the tray)
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+HWND FindMain()
+{
+    return FindWindowA("TMainForm", "VELT Imager Support");
+}
+
+// Reads a status bar part from another process through memory allocated there.
+std::string StatusText(HWND bar)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(bar, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process)
+        return std::string();
+    const LRESULT info = SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0);
+    const size_t length = LOWORD(info);
+    std::string text;
+    void* remote = VirtualAllocEx(process, nullptr, length + 1, MEM_COMMIT, PAGE_READWRITE);
+    if (remote) {
+        SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote));
+        text.assign(length + 1, '\0');
+        SIZE_T read = 0;
+        ReadProcessMemory(process, remote, &text[0], length + 1, &read);
+        text.resize(strlen(text.c_str()));
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return text;
+}
+
+std::string WindowText(HWND hwnd)
+{
+    const LRESULT length = SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    SendMessageA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(strlen(text.c_str()));
+    return text;
+}
+
+HWND ChildOfClass(HWND parent, const char* cls, int index)
+{
+    HWND child = nullptr;
+    for (int i = 0; i <= index; ++i) {
+        child = FindWindowExA(parent, child, cls, nullptr);
+        if (!child)
+            return nullptr;
+    }
+    return child;
+}
+
+struct Boxes {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectBox(HWND hwnd, LPARAM context)
+{
+    auto* boxes = reinterpret_cast<Boxes*>(context);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[16];
+    if (pid == boxes->pid && IsWindowVisible(hwnd) && GetClassNameA(hwnd, cls, sizeof cls) &&
+        strcmp(cls, "#32770") == 0)
+        boxes->found.push_back(hwnd);
+    return TRUE;
+}
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: vdrive wait [ms] | restore | status | fields | command ID | boxes [button] | close\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return Usage();
+    const std::string verb = argv[1];
+    if (verb == "wait") {
+        const DWORD timeout = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 10000;
+        const DWORD start = GetTickCount();
+        while (!FindMain()) {
+            if (GetTickCount() - start > timeout)
+                return 1;
+            Sleep(50);
+        }
+        return 0;
+    }
+    HWND main = FindMain();
+    if (!main) {
+        std::fprintf(stderr, "vdrive: no VELT Imager Support window\n");
+        return 1;
+    }
+    if (verb == "restore") {
+        // What the shell sends when the tray icon is double-clicked.
+        PostMessageA(main, WM_APP + 1, 1, WM_LBUTTONDBLCLK);
+    } else if (verb == "status") {
+        std::printf("%s\n", StatusText(ChildOfClass(main, STATUSCLASSNAMEA, 0)).c_str());
+    } else if (verb == "fields") {
+        std::printf("Stamp: %s\n", WindowText(ChildOfClass(main, "Static", 2)).c_str());
+        std::printf("IN: %s\n", WindowText(ChildOfClass(main, "Edit", 0)).c_str());
+    } else if (verb == "command" && argc > 2) {
+        PostMessageA(main, WM_COMMAND, MAKEWPARAM(std::atoi(argv[2]), 0), 0);
+    } else if (verb == "boxes") {
+        Boxes boxes{0, {}};
+        GetWindowThreadProcessId(main, &boxes.pid);
+        EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&boxes));
+        for (HWND box : boxes.found) {
+            char text[4096] = "";
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            std::printf("%s: %s\n", WindowText(box).c_str(), text);
+            if (argc > 2)
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(std::atoi(argv[2]), BN_CLICKED), 0);
+        }
+    } else if (verb == "close") {
+        PostMessageA(main, WM_CLOSE, 0, 0);
+    } else {
+        return Usage();
+    }
+    return 0;
+}
