@@ -1,0 +1,93 @@
+#pragma once
+// Driving the real vimager.exe from this separate process: starting it, finding its window,
+// reading what it shows, sending job notices, and an installation of its own for each test.
+#include "support/TestSupport.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The folder of this test program; vimager.exe and the tools are built beside it.
+std::string BinFolder();
+
+class VimagerProcess {
+public:
+    VimagerProcess() = default;
+    ~VimagerProcess();
+    VimagerProcess(const VimagerProcess&) = delete;
+    VimagerProcess& operator=(const VimagerProcess&) = delete;
+
+    // Starts vimager.exe (or another program of the bin folder) with the command-line tail given.
+    void Start(const std::string& arguments = std::string(), const std::string& program = "vimager.exe");
+    // The main window of this process, once it exists.
+    HWND WaitForWindow(DWORD timeoutMs = 15000);
+    bool WaitForExit(DWORD timeoutMs = 15000);
+    bool Running() const;
+    DWORD ExitCode() const;
+    DWORD ProcessId() const { return processId_; }
+    HANDLE Process() const { return process_.get(); }
+    void Kill();
+
+private:
+    struct Closer {
+        void operator()(HANDLE h) const { if (h) CloseHandle(h); }
+    };
+    std::unique_ptr<void, Closer> process_;
+    DWORD processId_ = 0;
+};
+
+// Runs a program of the bin folder to its end; its exit code, or ~0 when it did not end in time.
+DWORD RunTool(const std::string& program, const std::string& arguments, DWORD timeoutMs = 30000);
+
+HWND FindMainWindow();
+// The main window of one process.
+HWND FindMainWindowOf(DWORD processId);
+std::string StatusText(HWND main);
+std::string StampText(HWND main);
+std::string InText(HWND main);
+bool WaitForStatus(HWND main, const std::string& text, DWORD timeoutMs = 10000);
+bool WaitForStatusPrefix(HWND main, const std::string& prefix, DWORD timeoutMs = 10000);
+
+// A job notice as the printer side sends it: the path with its terminator, 8-bit or UTF-16LE.
+LRESULT SendJobNotice(HWND main, const std::string& path, bool wide = false, ULONG_PTR kind = 1000);
+// Any payload, exactly as given.
+LRESULT SendNotice(HWND main, ULONG_PTR kind, const void* data, DWORD size, bool* answered = nullptr);
+
+// An installation of the program's surroundings of its own: install base with "xLead.xml",
+// lead folders, the spooler folder ("VELTLOGD"), printer keys in the 64-bit view, a converter key.
+// Everything is removed again afterwards.
+class TestInstallation {
+public:
+    TestInstallation();
+    ~TestInstallation();
+    TestInstallation(const TestInstallation&) = delete;
+    TestInstallation& operator=(const TestInstallation&) = delete;
+
+    std::string Root() const { return root_.Path(); }
+    std::string InstallBase() const { return root_ / "install"; }
+    std::string Lead1() const { return root_ / "lead1"; }
+    std::string Lead2() const { return root_ / "lead2"; }
+    std::string Jobs() const { return root_ / "jobs"; }
+    std::string SpoolerFolder() const { return root_ / "logs\\SealQueue"; }
+    std::string StopFile() const { return SpoolerFolder() + "\\xlead.stop"; }
+    // Today's activity log.
+    std::string LogFile() const;
+    std::string LogText() const { return ReadFileBytes(LogFile()); }
+
+    // Installs the printer key (64-bit view) with the given action; empty: no "Todo" value.
+    void SetPrinter(int index, const std::string& todo);
+    void RemovePrinter(int index);
+    void SetConverter(int index, const std::string& exePath);
+    // A job file in the jobs folder naming "VELT Imager <index>"; its full path.
+    std::string MakeJob(const std::string& name, int printerIndex);
+
+private:
+    TempFolder root_;
+    std::unique_ptr<ScopedEnv> logBase_;
+    std::vector<std::unique_ptr<ScopedRegKey>> keys_;
+};
+
+constexpr REGSAM kView64 = KEY_WOW64_64KEY;
+constexpr REGSAM kView32 = KEY_WOW64_32KEY;
