@@ -1,6 +1,7 @@
 #pragma once
 // A fresh application object, titled as the program's, for each test that builds forms.
 #include "app/Vimager1.h"
+#include "support/Vsupport1.h"
 
 #include <gtest/gtest.h>
 
