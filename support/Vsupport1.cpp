@@ -1,18 +1,15 @@
 #include "support/Vsupport1.h"
 
+#include "text/Charconvert.h"
 #include "toolkit/Handles.h"
+#include "toolkit/Registry.h"
 #include "toolkit/SysUtils.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
+#include <cstring>
 #include <vector>
-
-// Placeholders until the base folders and the settings reader land.
-void GetInstallBaseFolder(std::string& folder) { folder = "c:\\VELT Korvel"; }
-bool GetCommonDataFolder(std::string&) { return false; }
-std::string cPARAMNODE::GetValue(const std::string&) const { return std::string(); }
-cPARAMBASE2::cPARAMBASE2(std::string, std::string) {}
-cPARAMBASE2::~cPARAMBASE2() = default;
 
 namespace {
 
@@ -86,4 +83,63 @@ void GetFileVersionText(const char* path, std::string& text)
     } catch (const Exception& e) {
         AppendFormat(text, ", error: %s", e.what());
     }
+}
+
+void GetInstallBaseFolder(std::string& folder)
+{
+    folder = "c:\\VELT Korvel";
+    try {
+        // No KEY_WOW64_64KEY: unlike the printer keys, this value lives in the 32-bit view.
+        TRegistry registry;
+        registry.SetRootKey(HKEY_LOCAL_MACHINE);
+        if (registry.OpenKeyReadOnly("\\SOFTWARE\\VELT Korvel")) {
+            const std::string path = registry.ReadString("MyPath");
+            if (!path.empty())
+                folder = path;
+        }
+    } catch (...) {
+    }
+}
+
+bool GetCommonDataFolder(std::string& folder)
+{
+    char path[MAX_PATH] = {0};
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, reinterpret_cast<HANDLE>(-1), 0, path)))
+        return false;
+    folder = path;
+    if (folder.empty() || folder.back() != '\\')
+        folder += '\\';
+    folder += "VELT Korvel";
+    return true;
+}
+
+cPARAMBASE2::cPARAMBASE2(std::string fileName, std::string rootName)
+{
+    if (fileName.empty() || !FileExists(fileName)) {
+        if (rootName.empty())
+            rootName = "root";
+        baseNode_ = document_.append_child(rootName.c_str());
+        pugi::xml_node declaration = document_.prepend_child(pugi::node_declaration);
+        declaration.append_attribute("version") = "1.0";
+        declaration.append_attribute("encoding") = "UTF-8";
+        return;
+    }
+    const pugi::xml_parse_result result =
+        document_.load_file(fileName.c_str(), pugi::parse_default, pugi::encoding_auto);
+    if (!result) {
+        errorText_ = result.description();
+        return;
+    }
+    baseNode_ = rootName.empty() ? document_.first_child() : document_.child(rootName.c_str());
+}
+
+cPARAMBASE2::~cPARAMBASE2() = default;
+
+std::string cPARAMNODE::GetValue(const std::string& name) const
+{
+    for (pugi::xml_node child = node_.first_child(); child; child = child.next_sibling()) {
+        if (std::strcmp(child.name(), name.c_str()) == 0)
+            return Utf8ToCodePage(child.child_value(), 1253);
+    }
+    return std::string();
 }
