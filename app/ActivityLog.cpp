@@ -20,6 +20,9 @@ void AppendLogLine(const std::string& folder, const LocalStamp& stamp, const std
 
 void TMainForm::WriteLog(const std::string& Text)
 {
+    // Not yet set up (a notice handled inside the constructor): the file would land in the drive's root.
+    if (SpoolerFolder.empty())
+        return;
     try {
         SYSTEMTIME now;
         GetLocalTime(&now);

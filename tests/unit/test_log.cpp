@@ -142,3 +142,16 @@ TEST_F(WriteLogTest, MissingSpoolerFolderIsSilent)
     EXPECT_TRUE(ListFolder(base.Path()).empty());
     EXPECT_EQ(boxes.Count(), 0u);
 }
+
+TEST_F(WriteLogTest, NothingBeforeTheSpoolerFolderIsKnown)
+{
+    TMainForm& form = CreateMainForm();
+    form.SpoolerFolder.clear();
+    const std::string rootFile = "\\" + Today();
+    const bool existed = PathExists(rootFile);
+    form.WriteLog("early");
+    if (!existed) {
+        EXPECT_FALSE(PathExists(rootFile));
+        DeleteFileA(rootFile.c_str());
+    }
+}
