@@ -284,6 +284,13 @@ TForm::~TForm()
         DeleteObject(font_);
 }
 
+void TForm::DoCreate()
+{
+    created_ = true;
+    AlignControls();
+    FormCreate(this);
+}
+
 void TForm::DoDestroy()
 {
     if (destroyed_)
@@ -306,7 +313,7 @@ LRESULT CALLBACK TForm::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     } else {
         form = reinterpret_cast<TForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     }
-    if (!form)
+    if (!form || !form->created_)
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
         RemovePropA(hwnd, kFormProperty);

@@ -165,7 +165,7 @@ public:
     int ModalResult() const { return modalResult_; }
 
     // Runs the create event; called by the application once the form is built.
-    void DoCreate() { FormCreate(this); }
+    void DoCreate();
     // Runs the destroy event and destroys the window; called at the end of the program.
     void DoDestroy();
 
@@ -200,6 +200,10 @@ private:
     bool modal_ = false;
     int modalResult_ = mrNone;
     bool destroyed_ = false;
+    // Until the form is built, its window gets only the default handling: a message that
+    // another process sends while the constructor waits on a system call must not reach
+    // members that do not exist yet.
+    bool created_ = false;
     std::vector<TMessageHook*> hooks_;
     std::vector<TControl*> controls_;
     std::map<UINT_PTR, TNotifyEvent> timers_;

@@ -35,8 +35,14 @@ void VimagerProcess::Start(const std::string& arguments, const std::string& prog
 
 HWND VimagerProcess::WaitForWindow(DWORD timeoutMs)
 {
+    // Ready once start-up has shown the session in the status bar, as a person would see it.
     HWND found = nullptr;
-    PumpUntil([&] { return (found = FindMainWindowOf(processId_)) != nullptr || !Running(); }, timeoutMs);
+    PumpUntil(
+        [&] {
+            found = FindMainWindowOf(processId_);
+            return (found && !StatusText(found).empty()) || !Running();
+        },
+        timeoutMs);
     return found;
 }
 

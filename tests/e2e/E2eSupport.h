@@ -21,7 +21,7 @@ public:
 
     // Starts vimager.exe (or another program of the bin folder) with the command-line tail given.
     void Start(const std::string& arguments = std::string(), const std::string& program = "vimager.exe");
-    // The main window of this process, once it exists.
+    // The main window of this process, once start-up has finished.
     HWND WaitForWindow(DWORD timeoutMs = 15000);
     bool WaitForExit(DWORD timeoutMs = 15000);
     bool Running() const;
