@@ -20,7 +20,7 @@ void AppendLogLine(const std::string& folder, const LocalStamp& stamp, const std
 
 void TMainForm::WriteLog(const std::string& Text)
 {
-    // Not yet set up (a notice handled inside the constructor): the file would land in the drive's root.
+    // Not yet known: the file would land in the root of the drive.
     if (SpoolerFolder.empty())
         return;
     try {
