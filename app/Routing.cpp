@@ -1,6 +1,205 @@
-// Placeholder until routing lands.
+// Job routing: which printer made the job, what its key asks for, and carrying that out.
 #include "app/Vimager1.h"
 
-void TMainForm::RouteJob(const std::string&, unsigned char, int) {}
-std::string TMainForm::ReserveJobFileName(const std::string&) { return std::string(); }
-std::string TMainForm::MessageJobId(int) { return std::string(); }
+#include "app/Jobtext.h"
+#include "support/Vsupport1.h"
+#include "toolkit/IniFiles.h"
+#include "toolkit/Registry.h"
+
+#include <windows.h>
+
+namespace {
+
+constexpr DWORD kMoveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
+constexpr long long kLastJobNumber = 9999999999LL;
+
+class RoutingScope {
+public:
+    explicit RoutingScope(int& depth) : depth_(depth) { ++depth_; }
+    ~RoutingScope() { --depth_; }
+    RoutingScope(const RoutingScope&) = delete;
+    RoutingScope& operator=(const RoutingScope&) = delete;
+
+private:
+    int& depth_;
+};
+
+bool IsAbsolutePath(const std::string& path)
+{
+    auto separator = [](char c) { return c == '\\' || c == '/'; };
+    if (path.size() >= 2 && separator(path[0]) && separator(path[1]))
+        return true;
+    return path.size() >= 3 && path[1] == ':' && separator(path[2]);
+}
+
+bool NameTaken(DWORD error)
+{
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+std::string ReadAction(TRegistry& registry, long index)
+{
+    std::string action;
+    if (registry.OpenKeyReadOnly(Format("SOFTWARE\\VELT Korvel\\VELT Imager %ld", index))) {
+        try {
+            action = Trim(registry.ReadString("Todo"));
+        } catch (const ERegistryException&) {
+            action.clear();
+        }
+        registry.CloseKey();
+    }
+    return action;
+}
+
+void ReportMoveFailure(TMainForm& form, DWORD error, const std::string& path, const std::string& destination)
+{
+    const std::string text = Format("Error %lu moving %s into %s", static_cast<unsigned long>(error), path.c_str(),
+                                    destination.c_str());
+    form.StatusBar1.SetSimpleText(text);
+    form.WriteLog(text);
+}
+
+// An empty placeholder left behind would reach the spooler as an empty job.
+void DropPlaceholder(const std::string& name)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) &&
+        !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && data.nFileSizeLow == 0 && data.nFileSizeHigh == 0)
+        DeleteFileA(name.c_str());
+}
+
+void MoveToSpooler(TMainForm& form, const std::string& path, long index, unsigned char mode, int counter)
+{
+    const std::string folder = index == 1 ? form.LeadFolder : form.Lead2Folder;
+    if (!DirectoryExists(folder))
+        ForceDirectories(folder);
+    if (!DirectoryExists(folder)) {
+        form.StatusBar1.SetSimpleText("Directory " + folder + " does not exist!");
+        return;
+    }
+
+    std::string destination;
+    if (mode == 0) {
+        destination = folder + Format("\\job%s.log", form.MessageJobId(counter).c_str());
+        // Never over a waiting job: an earlier run's job of the same counter, or a command-line job in session 0.
+        if (MoveFileExA(path.c_str(), destination.c_str(), kMoveFlags & ~MOVEFILE_REPLACE_EXISTING)) {
+            form.StatusBar1.SetSimpleText("OUT = " + destination);
+            return;
+        }
+        const DWORD error = GetLastError();
+        if (!NameTaken(error)) {
+            ReportMoveFailure(form, error, path, destination);
+            return;
+        }
+    }
+    destination = form.ReserveJobFileName(folder);
+    if (destination.empty()) {
+        ReportMoveFailure(form, GetLastError(), path, folder);
+        return;
+    }
+    // The placeholder is ours: replacing it is what the reservation was for.
+    if (!MoveFileExA(path.c_str(), destination.c_str(), kMoveFlags)) {
+        const DWORD error = GetLastError();
+        DropPlaceholder(destination);
+        ReportMoveFailure(form, error, path, destination);
+        return;
+    }
+    form.StatusBar1.SetSimpleText("OUT = " + destination);
+}
+
+void StartConverter(TMainForm& form, TRegistry& registry, const std::string& path, long index)
+{
+    registry.SetRootKey(HKEY_CURRENT_USER);
+    std::string key = "SOFTWARE\\VELT Korvel\\EmfRaster";
+    if (index > 1)
+        AppendFormat(key, "%ld", index);
+    if (!registry.OpenKeyReadOnly(key)) {
+        form.StatusBar1.SetSimpleText("Failed to open " + key);
+        return;
+    }
+    if (!registry.ValueExists("ExePath")) {
+        form.StatusBar1.SetSimpleText(key + "\\ExePath not found");
+        return;
+    }
+    // A value of another type raises the registry error to the caller's exception display.
+    const std::string exePath = registry.ReadString("ExePath");
+    std::string commandLine = Format("\"%s\" \"%s\"", exePath.c_str(), path.c_str());
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        form.StatusBar1.SetSimpleText(
+            Format("Create process failed, error %lu", static_cast<unsigned long>(GetLastError())));
+        return;
+    }
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+}
+
+} // namespace
+
+void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Counter)
+{
+    const RoutingScope scope(RoutingDepth);
+    // No Windows file name holds one, and it would split the converter's command line.
+    if (JobPath.find('"') != std::string::npos) {
+        StatusBar1.SetSimpleText("Job path holds a quotation mark: " + JobPath);
+        return;
+    }
+    // The profile reader looks for a relative name in the Windows folder, the move in the current one.
+    const std::string path = IsAbsolutePath(JobPath) ? JobPath : ExpandFileName(JobPath);
+
+    TRegistry registry(KEY_READ | (IsWindows64() ? KEY_WOW64_64KEY : 0));
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+
+    const std::string printer = TIniFile(path).ReadString("Device", "DeviceName", "");
+    long index = 0;
+    if (!ParsePrinterIndex(printer, index)) {
+        StatusBar1.SetSimpleText("Could not read Printer name");
+        return;
+    }
+    if (index <= 0) {
+        StatusBar1.SetSimpleText(Format("Printer name is %ld", index));
+        return;
+    }
+
+    std::string action = ReadAction(registry, index);
+    if (AnsiSameText(action, "Ask user")) {
+        Application->Restore();
+        Application->BringToFront();
+        if (Application->MessageBox("Call SealQueue?", Application->Title(), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+            return;
+        action = "SealQueue";
+    }
+
+    if (action.empty() || AnsiSameText(action, "SealQueue"))
+        MoveToSpooler(*this, path, index, Mode, Counter);
+    else if (AnsiSameText(action, "EmfRaster"))
+        StartConverter(*this, registry, path, index);
+    else
+        StatusBar1.SetSimpleText("todostr = " + action);
+}
+
+// The new placeholder's full path; on failure the empty text, with the code in GetLastError.
+std::string TMainForm::ReserveJobFileName(const std::string& Folder)
+{
+    DWORD error = ERROR_FILE_EXISTS;
+    for (long long number = 0; number <= kLastJobNumber; ++number) {
+        const std::string name = Format("%s\\job%010lld.log", Folder.c_str(), number);
+        UniqueFile file(
+            CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file)
+            return name;
+        error = GetLastError();
+        if (!NameTaken(error))
+            break;
+    }
+    SetLastError(error);
+    return std::string();
+}
+
+std::string TMainForm::MessageJobId(int Counter)
+{
+    return MakeJobId(SessionId, Counter);
+}
