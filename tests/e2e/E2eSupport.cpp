@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -80,6 +81,63 @@ DWORD RunTool(const std::string& program, const std::string& arguments, DWORD ti
     if (!tool.WaitForExit(timeoutMs))
         return ~0u;
     return tool.ExitCode();
+}
+
+DWORD RunToolOutput(const std::string& program, const std::string& arguments, std::string& output, DWORD timeoutMs)
+{
+    output.clear();
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        throw std::runtime_error("CreatePipe failed, error " + std::to_string(GetLastError()));
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    const std::string exe = BinFolder() + "\\" + program;
+    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION info{};
+    const BOOL started =
+        CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+    const DWORD startError = GetLastError();
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        throw std::runtime_error("CreateProcess " + exe + " failed, error " + std::to_string(startError));
+    }
+    CloseHandle(info.hThread);
+    // Read while it runs, so that a full pipe never blocks it; the pipe ends when its last writer does.
+    const DWORD start = GetTickCount();
+    bool ended = false;
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr))
+            break;
+        if (available > 0) {
+            char buffer[4096];
+            DWORD read = 0;
+            if (!ReadFile(readEnd, buffer, available < sizeof buffer ? available : sizeof buffer, &read, nullptr))
+                break;
+            output.append(buffer, read);
+            continue;
+        }
+        if (GetTickCount() - start > timeoutMs)
+            break;
+        ended = WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0 || ended;
+    }
+    CloseHandle(readEnd);
+    DWORD code = ~0u;
+    if (WaitForSingleObject(info.hProcess, ended ? 5000 : 0) == WAIT_OBJECT_0)
+        GetExitCodeProcess(info.hProcess, &code);
+    else
+        TerminateProcess(info.hProcess, 99);
+    CloseHandle(info.hProcess);
+    output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+    return code;
 }
 
 namespace {
@@ -259,6 +317,17 @@ void TestInstallation::SetConverter(int index, const std::string& exePath)
     const std::string path = "SOFTWARE\\VELT Korvel\\EmfRaster" + (index > 1 ? std::to_string(index) : std::string());
     auto key = std::make_unique<ScopedRegKey>(HKEY_CURRENT_USER, path);
     key->SetString("ExePath", exePath);
+    keys_.push_back(std::move(key));
+}
+
+void TestInstallation::SetTransfer(int index, DWORD transferMode, const std::string& clientApplication)
+{
+    const std::string path = "SOFTWARE\\VELT Korvel\\VELT Imager " + std::to_string(index);
+    auto key = std::make_unique<ScopedRegKey>(HKEY_LOCAL_MACHINE, path, kView64);
+    key->SetString("Client application", clientApplication);
+    key->SetString("Target window class", "TMainForm");
+    key->SetString("Target window title", "VELT Imager Support");
+    key->SetDword("Transfer mode", transferMode);
     keys_.push_back(std::move(key));
 }
 

@@ -40,6 +40,9 @@ private:
 
 // Runs a program of the bin folder to its end; its exit code, or ~0 when it did not end in time.
 DWORD RunTool(const std::string& program, const std::string& arguments, DWORD timeoutMs = 30000);
+// The same, collecting what it wrote to its output and error streams (without carriage returns).
+DWORD RunToolOutput(const std::string& program, const std::string& arguments, std::string& output,
+                    DWORD timeoutMs = 30000);
 
 HWND FindMainWindow();
 // The main window of one process.
@@ -80,6 +83,8 @@ public:
     void SetPrinter(int index, const std::string& todo);
     void RemovePrinter(int index);
     void SetConverter(int index, const std::string& exePath);
+    // The printer side's delivery values of the printer key (64-bit view), as Fill registry writes them.
+    void SetTransfer(int index, DWORD transferMode, const std::string& clientApplication);
     // A job file in the jobs folder naming "VELT Imager <index>"; its full path.
     std::string MakeJob(const std::string& name, int printerIndex);
 
