@@ -1,0 +1,316 @@
+#include "toolkit/Classes.h"
+
+#include "toolkit/Handles.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace {
+
+int CompareLines(const std::string& a, const std::string& b, bool caseSensitive)
+{
+    if (!caseSensitive)
+        return AnsiCompareText(a, b);
+    return CompareStringA(
+               LOCALE_USER_DEFAULT, 0, a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()))
+        - CSTR_EQUAL;
+}
+
+std::string SystemErrorText(DWORD code)
+{
+    char* buffer = nullptr;
+    const DWORD length
+        = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text = length && buffer ? Trim(std::string(buffer, length)) : Format("Error %lu", code);
+    if (buffer)
+        LocalFree(buffer);
+    return text;
+}
+
+[[noreturn]] void FileError(const char* what, const std::string& path, DWORD code)
+{
+    throw EStringListError(Format("%s \"%s\". %s", what, path.c_str(), SystemErrorText(code).c_str()));
+}
+
+} // namespace
+
+std::vector<std::string> SplitTextLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    const size_t end = std::min(text.find('\0'), text.size());
+    size_t position = 0;
+    while (position < end) {
+        size_t stop = position;
+        while (stop < end && text[stop] != '\r' && text[stop] != '\n')
+            ++stop;
+        lines.emplace_back(text, position, stop - position);
+        position = stop;
+        if (position < end && text[position] == '\r')
+            ++position;
+        if (position < end && text[position] == '\n')
+            ++position;
+    }
+    return lines;
+}
+
+std::string JoinTextLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool FindSortedLine(const std::vector<std::string>& lines, const std::string& line, bool caseSensitive, size_t& index)
+{
+    size_t low = 0;
+    size_t high = lines.size();
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        if (CompareLines(lines[middle], line, caseSensitive) < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    index = low;
+    return low < lines.size() && CompareLines(lines[low], line, caseSensitive) == 0;
+}
+
+std::vector<std::string> SortedUniqueLines(const std::vector<std::string>& lines, bool caseSensitive)
+{
+    std::vector<std::string> sorted = lines;
+    // Stable, so that of equal lines the first read is the one kept.
+    std::stable_sort(sorted.begin(), sorted.end(),
+        [caseSensitive](const std::string& a, const std::string& b) { return CompareLines(a, b, caseSensitive) < 0; });
+    sorted.erase(std::unique(sorted.begin(), sorted.end(),
+                     [caseSensitive](const std::string& a, const std::string& b) {
+                         return CompareLines(a, b, caseSensitive) == 0;
+                     }),
+        sorted.end());
+    return sorted;
+}
+
+void TStringList::CheckIndex(int index) const
+{
+    if (index < 0 || index >= Count())
+        throw EStringListError(Format("List index out of bounds (%d)", index));
+}
+
+void TStringList::Changed()
+{
+    if (OnChange)
+        OnChange();
+}
+
+const std::string& TStringList::Strings(int index) const
+{
+    CheckIndex(index);
+    return lines_[static_cast<size_t>(index)];
+}
+
+void TStringList::SetStrings(int index, const std::string& text)
+{
+    if (sorted_)
+        throw EStringListError("Operation not allowed on sorted list");
+    CheckIndex(index);
+    lines_[static_cast<size_t>(index)] = text;
+    Changed();
+}
+
+int TStringList::Add(const std::string& text)
+{
+    size_t index = lines_.size();
+    if (sorted_ && FindSortedLine(lines_, text, caseSensitive_, index)) {
+        if (Duplicates == TDuplicates::dupIgnore)
+            return static_cast<int>(index);
+        if (Duplicates == TDuplicates::dupError)
+            throw EStringListError("String list does not allow duplicates");
+    }
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(index), text);
+    Changed();
+    return static_cast<int>(index);
+}
+
+void TStringList::Insert(int index, const std::string& text)
+{
+    if (sorted_)
+        throw EStringListError("Operation not allowed on sorted list");
+    if (index < 0 || index > Count())
+        throw EStringListError(Format("List index out of bounds (%d)", index));
+    lines_.insert(lines_.begin() + index, text);
+    Changed();
+}
+
+void TStringList::Delete(int index)
+{
+    CheckIndex(index);
+    lines_.erase(lines_.begin() + index);
+    Changed();
+}
+
+void TStringList::Clear()
+{
+    if (lines_.empty())
+        return;
+    lines_.clear();
+    Changed();
+}
+
+void TStringList::Assign(const TStringList& source)
+{
+    if (&source == this)
+        return;
+    lines_ = source.lines_;
+    if (sorted_)
+        Sort();
+    Changed();
+}
+
+int TStringList::IndexOf(const std::string& text) const
+{
+    if (sorted_) {
+        int index = 0;
+        return Find(text, index) ? index : -1;
+    }
+    for (size_t i = 0; i < lines_.size(); ++i)
+        if (CompareLines(lines_[i], text, caseSensitive_) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool TStringList::Find(const std::string& text, int& index) const
+{
+    size_t place = 0;
+    const bool found = FindSortedLine(lines_, text, caseSensitive_, place);
+    index = static_cast<int>(place);
+    return found;
+}
+
+void TStringList::Sort()
+{
+    if (Duplicates == TDuplicates::dupAccept) {
+        std::stable_sort(lines_.begin(), lines_.end(),
+            [this](const std::string& a, const std::string& b) { return CompareLines(a, b, caseSensitive_) < 0; });
+        return;
+    }
+    std::vector<std::string> unique = SortedUniqueLines(lines_, caseSensitive_);
+    if (Duplicates == TDuplicates::dupError && unique.size() != lines_.size())
+        throw EStringListError("String list does not allow duplicates");
+    lines_ = std::move(unique);
+}
+
+void TStringList::SetSorted(bool sorted)
+{
+    if (sorted == sorted_)
+        return;
+    sorted_ = sorted;
+    if (sorted_) {
+        Sort();
+        Changed();
+    }
+}
+
+void TStringList::SetCaseSensitive(bool caseSensitive)
+{
+    if (caseSensitive == caseSensitive_)
+        return;
+    caseSensitive_ = caseSensitive;
+    if (sorted_) {
+        Sort();
+        Changed();
+    }
+}
+
+std::string TStringList::Names(int index) const
+{
+    const std::string& line = Strings(index);
+    const size_t equals = line.find('=');
+    return equals == std::string::npos ? std::string() : line.substr(0, equals);
+}
+
+std::string TStringList::ValueFromIndex(int index) const
+{
+    const std::string& line = Strings(index);
+    const size_t equals = line.find('=');
+    return equals == std::string::npos ? std::string() : line.substr(equals + 1);
+}
+
+void TStringList::SetText(const std::string& text)
+{
+    std::vector<std::string> lines = SplitTextLines(text);
+    std::swap(lines_, lines);
+    if (sorted_) {
+        try {
+            Sort();
+        } catch (...) {
+            std::swap(lines_, lines);
+            throw;
+        }
+    }
+    Changed();
+}
+
+void TStringList::LoadFromFile(const std::string& path)
+{
+    // Others may read the file meanwhile, nobody may write it.
+    UniqueFile file(CreateFileA(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        FileError("Cannot open file", path, GetLastError());
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr))
+            FileError("Cannot read file", path, GetLastError());
+        if (read == 0)
+            break;
+        content.append(buffer, read);
+    }
+    SetText(content);
+}
+
+void TStringList::SaveToFile(const std::string& path) const
+{
+    // Written beside the target and then put in its place, so that a failed write leaves the
+    // old file whole.
+    const std::string full = ExpandFileName(path);
+    // A replace would pass over the read-only mark that a write in place respects.
+    const DWORD attributes = GetFileAttributesA(full.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        FileError("Cannot write file", path, ERROR_ACCESS_DENIED);
+    std::string folder = ExtractFilePath(full);
+    if (folder.empty())
+        folder = ".\\";
+    std::vector<char> temporary(MAX_PATH + 1);
+    if (!GetTempFileNameA(folder.c_str(), "vtl", 0, temporary.data()))
+        FileError("Cannot create file", path, GetLastError());
+    const std::string temporaryPath = temporary.data();
+    DWORD error = ERROR_SUCCESS;
+    {
+        UniqueFile file(CreateFileA(
+            temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            error = GetLastError();
+        } else {
+            const std::string text = Text();
+            DWORD written = 0;
+            if (!text.empty()
+                && (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
+                    || written != text.size()))
+                error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+            else if (!FlushFileBuffers(file.get()))
+                error = GetLastError();
+        }
+    }
+    if (error == ERROR_SUCCESS && !MoveFileExA(temporaryPath.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING))
+        error = GetLastError();
+    if (error != ERROR_SUCCESS) {
+        DeleteFileA(temporaryPath.c_str());
+        FileError("Cannot write file", path, error);
+    }
+}
