@@ -1,8 +1,22 @@
 #include "dialogs/Vimg_about.h"
 
+#include "app/resource.h"
+#include "support/Vsupport1.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <vector>
+
 TAboutForm* AboutForm = nullptr;
 
+const char* const kMakerSiteAddress = "https://www.velt-korvel.example/";
+const char* const kMakerCompanyName = "VELT Korvel";
+
 namespace {
+
+constexpr int kFirstYear = 2019;
+
 TFormStyle AboutStyle()
 {
     TFormStyle style;
@@ -15,6 +29,145 @@ TFormStyle AboutStyle()
     style.Centered = true;
     return style;
 }
+
+// The logo at the form's scale, its background (the colour of the bottom-left pixel) turned
+// into the button face, so that it sits on the dialog as a transparent picture.
+HBITMAP LoadLogo(const TForm& form)
+{
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageA(Application->Instance(), MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!bitmap)
+        return nullptr;
+    BITMAP info{};
+    GetObjectA(bitmap, sizeof info, &info);
+    const int width = info.bmWidth;
+    const int height = info.bmHeight;
+    BITMAPINFO layout{};
+    layout.bmiHeader.biSize = sizeof layout.bmiHeader;
+    layout.bmiHeader.biWidth = width;
+    layout.bmiHeader.biHeight = -height;
+    layout.bmiHeader.biPlanes = 1;
+    layout.bmiHeader.biBitCount = 32;
+    layout.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    HDC screen = GetDC(nullptr);
+    if (width > 0 && height > 0
+        && GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &layout, DIB_RGB_COLORS) == height) {
+        const DWORD background = pixels[static_cast<size_t>(height - 1) * static_cast<size_t>(width)] & 0xFFFFFF;
+        const COLORREF face = GetSysColor(COLOR_BTNFACE);
+        const DWORD replacement = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+        for (DWORD& pixel : pixels)
+            if ((pixel & 0xFFFFFF) == background)
+                pixel = replacement;
+        SetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &layout, DIB_RGB_COLORS);
+    }
+    ReleaseDC(nullptr, screen);
+    if (form.Dpi() != 96) {
+        HBITMAP scaled = static_cast<HBITMAP>(
+            CopyImage(bitmap, IMAGE_BITMAP, form.Scale(width), form.Scale(height), LR_CREATEDIBSECTION));
+        if (scaled) {
+            DeleteObject(bitmap);
+            bitmap = scaled;
+        }
+    }
+    return bitmap;
+}
+
 } // namespace
 
-TAboutForm::TAboutForm() : TForm(AboutStyle()) {}
+std::string LegalNoticeText(int year)
+{
+    if (year <= kFirstYear)
+        return Format("Copyright (C) %d VELT Korvel", kFirstYear);
+    return Format("Copyright (C) %d-%d VELT Korvel", kFirstYear, year);
+}
+
+TAboutForm::TAboutForm()
+    : TForm(AboutStyle())
+    , Image1(*this, Handle(), "STATIC", SS_BITMAP, 0, 4, 4, 146, 129)
+    , Label5(*this, Handle(), 160, 8, "VELT Korvel")
+    , Label6(*this, Handle(), 160, 28, "")
+    , LabelEdition(*this, Handle(), 160, 56, "Standard Edition")
+    , LabelVersion(*this, Handle(), 160, 84, "")
+    , LabelLegal(*this, Handle(), 160, 104, "")
+    , Label3(*this, Handle(), 320, 124, kMakerCompanyName)
+    , Button1(*this, Handle(), 320, 144, 75, 25, "OK", IDOK, true)
+{
+    logo_.reset(LoadLogo(*this));
+    SendMessageA(Image1.Handle(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo_.get()));
+
+    Label5.SetFont("Arial", -16, true);
+    Label5.SetCaption("VELT Korvel");
+    Label6.SetFont("Arial", -21, true);
+    LabelEdition.SetFont("Arial", -16, true);
+    LabelEdition.SetCaption("Standard Edition");
+
+    Label3.SetFont("MS Sans Serif", -11, false, true);
+    Label3.SetCaption(kMakerCompanyName);
+    Label3.SetTextColor(RGB(0, 0, 255));
+    Label3.HandCursor = true;
+    Label3.OnClick = [this] { Label3Click(this); };
+
+    Button1.OnClick = [this] { Button1Click(this); };
+    // First in the tab order.
+    SetWindowPos(Button1.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    hint_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, Application->Instance(),
+        nullptr);
+    if (hint_) {
+        TTTOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = Handle();
+        tool.uId = reinterpret_cast<UINT_PTR>(Label3.Handle());
+        tool.lpszText = const_cast<char*>(kMakerSiteAddress);
+        SendMessageA(hint_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+TAboutForm::~TAboutForm()
+{
+    SendMessageA(Image1.Handle(), STM_SETIMAGE, IMAGE_BITMAP, 0);
+    if (hint_)
+        DestroyWindow(hint_);
+}
+
+void TAboutForm::FormShow(TObject* /*Sender*/)
+{
+    SetCaption("About " + Application->Title());
+    Label6.SetCaption(Application->Title());
+    std::string version;
+    GetFileVersionText(nullptr, version);
+    LabelVersion.SetCaption("Program version: " + version);
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    LabelLegal.SetCaption(LegalNoticeText(now.wYear));
+}
+
+void TAboutForm::FormClose(TObject* /*Sender*/, TCloseAction& Action)
+{
+    Action = TCloseAction::caHide;
+}
+
+void TAboutForm::Button1Click(TObject* /*Sender*/)
+{
+    SetModalResult(mrOk);
+}
+
+void TAboutForm::Label3Click(TObject* /*Sender*/)
+{
+    // A browser that does not start is not the dialog's concern.
+    ShellExecuteA(Handle(), "open", kMakerSiteAddress, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TAboutForm::Dispatch(TMessage& Message)
+{
+    // OK has the focus whenever the dialog is active, so that Enter and Space press it.
+    if (Message.Msg == WM_ACTIVATE && LOWORD(Message.WParam) != WA_INACTIVE && !HIWORD(Message.WParam)) {
+        ::SetFocus(Button1.Handle());
+        Message.Result = 0;
+        return;
+    }
+    TForm::Dispatch(Message);
+}
