@@ -6,6 +6,8 @@
 //   vdrive command ID         send a menu command (the ids of app/resource.h)
 //   vdrive boxes [button]     print open message boxes; press button (1 OK, 2 Cancel) on them
 //   vdrive close              close the window (it goes to the tray)
+//   vdrive window CLASS [ms]  wait for a shown window of that class of the program; print X Y W H
+//   vdrive key VK             press and release a key in the window that has the program's focus
 #include <windows.h>
 #include <commctrl.h>
 
@@ -83,9 +85,30 @@ BOOL CALLBACK CollectBox(HWND hwnd, LPARAM context)
     return TRUE;
 }
 
+struct Shown {
+    DWORD pid;
+    const char* cls;
+    HWND found;
+};
+
+BOOL CALLBACK FindShown(HWND hwnd, LPARAM context)
+{
+    auto* shown = reinterpret_cast<Shown*>(context);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[256];
+    if (pid == shown->pid && IsWindowVisible(hwnd) && GetClassNameA(hwnd, cls, sizeof cls) &&
+        strcmp(cls, shown->cls) == 0) {
+        shown->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 int Usage()
 {
-    std::fprintf(stderr, "usage: vdrive wait [ms] | restore | status | fields | command ID | boxes [button] | close\n");
+    std::fprintf(stderr, "usage: vdrive wait [ms] | restore | status | fields | command ID | boxes [button] | close"
+                         " | window CLASS [ms] | key VK\n");
     return 2;
 }
 
@@ -134,6 +157,35 @@ int main(int argc, char** argv)
         }
     } else if (verb == "close") {
         PostMessageA(main, WM_CLOSE, 0, 0);
+    } else if (verb == "window" && argc > 2) {
+        Shown shown{0, argv[2], nullptr};
+        GetWindowThreadProcessId(main, &shown.pid);
+        const DWORD timeout = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 10000;
+        const DWORD start = GetTickCount();
+        for (;;) {
+            shown.found = nullptr;
+            EnumWindows(FindShown, reinterpret_cast<LPARAM>(&shown));
+            if (shown.found)
+                break;
+            if (GetTickCount() - start > timeout)
+                return 1;
+            Sleep(50);
+        }
+        RECT rect{};
+        GetWindowRect(shown.found, &rect);
+        std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    } else if (verb == "key" && argc > 2) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        const DWORD thread = GetWindowThreadProcessId(main, nullptr);
+        if (!GetGUIThreadInfo(thread, &info) || !info.hwndFocus) {
+            std::fprintf(stderr, "vdrive: the program has no focus window\n");
+            return 1;
+        }
+        const WPARAM key = std::strtoul(argv[2], nullptr, 0);
+        const UINT scan = MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
+        PostMessageA(info.hwndFocus, WM_KEYDOWN, key, 1 | (scan << 16));
+        PostMessageA(info.hwndFocus, WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
     } else {
         return Usage();
     }
