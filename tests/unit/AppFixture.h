@@ -11,6 +11,10 @@ class AppTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // A quit request that an earlier test's Terminate left in the queue would end this test's loops.
+        MSG leftover;
+        while (PeekMessageA(&leftover, nullptr, 0, 0, PM_REMOVE)) {
+        }
         app_ = std::make_unique<TApplication>();
         app_->Initialize();
         app_->SetParams({});
