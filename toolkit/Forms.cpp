@@ -2,6 +2,7 @@
 
 #include "toolkit/Controls.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -41,6 +42,9 @@ TApplication::~TApplication()
 
 void TApplication::Initialize()
 {
+    // Loads the common controls and registers their classes (the status bar, the combo list).
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
     params_.clear();
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
