@@ -1,10 +1,15 @@
 #include "e2e/E2eSupport.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <map>
+#include <sstream>
 #include <stdexcept>
+#include <type_traits>
 
 std::string BinFolder()
 {
@@ -331,9 +336,496 @@ void TestInstallation::SetTransfer(int index, DWORD transferMode, const std::str
     keys_.push_back(std::move(key));
 }
 
+void TestInstallation::AddDefaults(int index)
+{
+    const std::string path = "SOFTWARE\\VELT Korvel\\VELT Imager " + std::to_string(index) + "\\Defaults";
+    keys_.push_back(std::make_unique<ScopedRegKey>(HKEY_LOCAL_MACHINE, path, kView64));
+}
+
 std::string TestInstallation::MakeJob(const std::string& name, int printerIndex)
 {
     const std::string path = Jobs() + "\\" + name;
     WriteJobFile(path, "VELT Imager " + std::to_string(printerIndex));
     return path;
+}
+
+namespace {
+
+void SendMouse(DWORD flags, LONG dx = 0, LONG dy = 0)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = dx;
+    input.mi.dy = dy;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+}
+
+void SendKey(WORD virtualKey, DWORD flags)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+}
+
+struct ShownContext {
+    DWORD processId;
+    std::string cls;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectShown(HWND hwnd, LPARAM context)
+{
+    auto* shown = reinterpret_cast<ShownContext*>(context);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[256];
+    if (pid == shown->processId && IsWindowVisible(hwnd) && GetClassNameA(hwnd, cls, sizeof cls)
+        && lstrcmpiA(cls, shown->cls.c_str()) == 0)
+        shown->found.push_back(hwnd);
+    return TRUE;
+}
+
+HWND WaitForAnotherWindow(DWORD processId, const std::string& cls, const std::vector<HWND>& known, DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    PumpUntil(
+        [&] {
+            for (HWND window : ShownWindowsOf(processId, cls))
+                if (std::find(known.begin(), known.end(), window) == known.end())
+                    found = window;
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+struct ChildContext {
+    int id;
+    std::string cls;
+    std::string prefix;
+    HWND found;
+};
+
+BOOL CALLBACK FindChildById(HWND hwnd, LPARAM context)
+{
+    auto* find = reinterpret_cast<ChildContext*>(context);
+    if (GetDlgCtrlID(hwnd) != find->id)
+        return TRUE;
+    find->found = hwnd;
+    return FALSE;
+}
+
+BOOL CALLBACK FindChildByText(HWND hwnd, LPARAM context)
+{
+    auto* find = reinterpret_cast<ChildContext*>(context);
+    char cls[256];
+    if (!GetClassNameA(hwnd, cls, sizeof cls) || lstrcmpiA(cls, find->cls.c_str()) != 0
+        || TextOf(hwnd).compare(0, find->prefix.size(), find->prefix) != 0)
+        return TRUE;
+    find->found = hwnd;
+    return FALSE;
+}
+
+template <typename... Parts> std::string Failed(const Parts&... parts)
+{
+    std::ostringstream text;
+    (text << ... << parts);
+    return text.str();
+}
+
+// The program's menu as its resource lays it out, by the path of texts to each drop-down; "-" is a separator.
+const std::vector<std::string>* MenuItemsOf(const std::string& path)
+{
+    static const std::map<std::string, std::vector<std::string>> menus{
+        {"", {"File", "Tools", "Help"}},
+        {"File", {"Exit"}},
+        {"Tools", {"Fill registry", "Setup actions"}},
+        {"Tools>Fill registry", {"Use messages (recommended)", "Use command line (special case)", "-", "Prepare text"}},
+        {"Help", {"About"}},
+    };
+    const auto found = menus.find(path);
+    return found == menus.end() ? nullptr : &found->second;
+}
+
+// Wine lays the menu bar out as each item's text plus this many pixels, side by side.
+constexpr int kBarItemSpace = 14;
+
+struct PickList {
+    HWND grid = nullptr;
+    HWND editor = nullptr;
+    int pitch = 0;
+    POINT origin{};
+};
+
+// The grid's drop-down editor sits on the value cell of the current row; a row is as high as the
+// closed drop-down, plus one pixel of grid line.
+bool FindPickList(HWND dialog, PickList& pick)
+{
+    pick.grid = FindWindowExA(dialog, nullptr, "TValueListEditor", nullptr);
+    pick.editor = pick.grid ? FindWindowExA(pick.grid, nullptr, "ComboBox", nullptr) : nullptr;
+    if (!pick.editor || !IsWindowVisible(pick.editor))
+        return false;
+    const RECT cell = WindowRect(pick.editor);
+    pick.pitch = static_cast<int>(cell.bottom - cell.top) + 1;
+    pick.origin = POINT{0, 0};
+    ClientToScreen(pick.grid, &pick.origin);
+    return (cell.top - pick.origin.y) % pick.pitch == 0;
+}
+
+} // namespace
+
+RECT WindowRect(HWND window)
+{
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+POINT CentreOf(const RECT& rect)
+{
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+void ClickAt(POINT screen)
+{
+    const LONG width = GetSystemMetrics(SM_CXSCREEN);
+    const LONG height = GetSystemMetrics(SM_CYSCREEN);
+    // Absolute moves count in 65536ths of the screen: rounded up, they map back onto the pixel.
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (screen.x * 65536 + width - 1) / width,
+        (screen.y * 65536 + height - 1) / height);
+    POINT now{};
+    if (GetCursorPos(&now) && (now.x != screen.x || now.y != screen.y))
+        SetCursorPos(screen.x, screen.y);
+    Sleep(20);
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    Sleep(20);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+}
+
+void PressKey(WORD virtualKey)
+{
+    SendKey(virtualKey, 0);
+    Sleep(10);
+    SendKey(virtualKey, KEYEVENTF_KEYUP);
+}
+
+std::vector<HWND> ShownWindowsOf(DWORD processId, const std::string& cls)
+{
+    ShownContext shown{processId, cls, {}};
+    EnumWindows(CollectShown, reinterpret_cast<LPARAM>(&shown));
+    return shown.found;
+}
+
+HWND WaitForShownWindow(DWORD processId, const std::string& cls, DWORD timeoutMs)
+{
+    return WaitForAnotherWindow(processId, cls, {}, timeoutMs);
+}
+
+bool WaitForHidden(HWND window, DWORD timeoutMs)
+{
+    return PumpUntil([&] { return !IsWindowVisible(window); }, timeoutMs);
+}
+
+HWND ChildWithId(HWND parent, int id)
+{
+    ChildContext find{id, std::string(), std::string(), nullptr};
+    EnumChildWindows(parent, FindChildById, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+std::string TextOf(HWND window)
+{
+    return WindowText(window);
+}
+
+HWND ChildWithTextPrefix(HWND parent, const std::string& cls, const std::string& prefix)
+{
+    ChildContext find{0, cls, prefix, nullptr};
+    EnumChildWindows(parent, FindChildByText, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+bool ShowMainWindow(HWND main)
+{
+    if (!IsWindowVisible(main) || IsIconic(main))
+        PostMessageA(main, WM_APP + 1, 1, WM_LBUTTONDBLCLK);
+    return PumpUntil([&] { return IsWindowVisible(main) && !IsIconic(main); }, 10000);
+}
+
+std::string ClickMenu(HWND main, const std::vector<std::string>& path)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    if (path.size() < 2)
+        return Failed("a menu path names a drop-down and an item");
+    if (!IsWindowVisible(main))
+        return Failed("the main window is not shown");
+    if (!ShownWindowsOf(pid, "#32768").empty())
+        return Failed("a menu is open already");
+
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT font = CreateFontIndirectA(&metrics.lfMenuFont);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    POINT origin{0, 0};
+    ClientToScreen(main, &origin);
+    LONG left = origin.x;
+    LONG width = 0;
+    bool found = false;
+    for (const std::string& text : *MenuItemsOf("")) {
+        SIZE size{};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        width = size.cx + kBarItemSpace;
+        if (text == path[0]) {
+            found = true;
+            break;
+        }
+        left += width;
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    if (!found)
+        return Failed("no menu \"", path[0], "\"");
+
+    // The bar is the menu line right above the client area.
+    ClickAt(POINT{left + width / 2, origin.y - GetSystemMetrics(SM_CYMENU) / 2});
+    std::vector<HWND> popups;
+    HWND popup = WaitForAnotherWindow(pid, "#32768", popups, 5000);
+    if (!popup)
+        return Failed("the \"", path[0], "\" menu did not open");
+    // A drop-down opens at its bar item's left edge: a check that the bar was measured right.
+    if (std::abs(WindowRect(popup).left - left) > 3)
+        return Failed(
+            "the \"", path[0], "\" menu opened at x ", WindowRect(popup).left, ", its item was expected at ", left);
+    popups.push_back(popup);
+
+    const int rowHeight = GetSystemMetrics(SM_CYMENU) - 1;
+    int border = -1;
+    std::string key = path[0];
+    for (size_t step = 1; step < path.size(); ++step) {
+        const std::vector<std::string>* items = MenuItemsOf(key);
+        if (!items)
+            return Failed("\"", key, "\" holds no drop-down");
+        const auto item = std::find(items->begin(), items->end(), path[step]);
+        if (item == items->end())
+            return Failed("no item \"", path[step], "\" in \"", key, "\"");
+        const int separators = static_cast<int>(std::count(items->begin(), items->end(), "-"));
+        const int texts = static_cast<int>(items->size()) - separators;
+        const RECT rect = WindowRect(popup);
+        const int height = static_cast<int>(rect.bottom - rect.top);
+        // Text rows are one menu line high; the frame comes from a drop-down without separators.
+        if (border < 0) {
+            if (separators > 0)
+                return Failed("cannot measure the frame of \"", key, "\"");
+            border = (height - texts * rowHeight) / 2;
+        }
+        const int separatorHeight = separators > 0 ? (height - 2 * border - texts * rowHeight) / separators : 0;
+        LONG y = rect.top + border;
+        for (auto before = items->begin(); before != item; ++before)
+            y += *before == "-" ? separatorHeight : rowHeight;
+        ClickAt(POINT{(rect.left + rect.right) / 2, y + rowHeight / 2});
+        if (step + 1 < path.size()) {
+            popup = WaitForAnotherWindow(pid, "#32768", popups, 5000);
+            if (!popup)
+                return Failed("the \"", path[step], "\" submenu did not open");
+            popups.push_back(popup);
+            key += ">" + path[step];
+        }
+    }
+    if (!PumpUntil([&] { return ShownWindowsOf(pid, "#32768").empty(); }, 5000))
+        return Failed("the menu stayed open after a click on \"", path.back(), "\"");
+    return std::string();
+}
+
+int EditorRow(HWND dialog)
+{
+    PickList pick;
+    if (!FindPickList(dialog, pick))
+        return 0;
+    return (WindowRect(pick.editor).top - pick.origin.y) / pick.pitch;
+}
+
+int ShownEntry(HWND dialog)
+{
+    PickList pick;
+    if (!FindPickList(dialog, pick))
+        return -1;
+    DWORD_PTR selected = static_cast<DWORD_PTR>(CB_ERR);
+    SendMessageTimeoutA(pick.editor, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &selected);
+    return static_cast<int>(static_cast<LRESULT>(selected));
+}
+
+namespace {
+
+std::string PickOpened(HWND dialog, int row, HWND list)
+{
+    if (!list)
+        return Failed("the drop-down of row ", row, " did not open");
+    if (EditorRow(dialog) != row)
+        return Failed("the drop-down opened on row ", EditorRow(dialog), ", not ", row);
+    return std::string();
+}
+
+std::string PickClosedOn(HWND dialog, HWND list, int entry)
+{
+    if (!WaitForHidden(list, 5000))
+        return Failed("the drop-down stayed open");
+    if (!PumpUntil([&] { return ShownEntry(dialog) == entry; }, 5000))
+        return Failed("the row shows entry ", ShownEntry(dialog), ", not ", entry);
+    return std::string();
+}
+
+} // namespace
+
+std::string ChooseByMouse(HWND dialog, int row, int entry)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(dialog, &pid);
+    PickList pick;
+    if (!FindPickList(dialog, pick))
+        return Failed("no drop-down in the grid");
+    const RECT cell = WindowRect(pick.editor);
+    ClickAt(POINT{(cell.left + cell.right) / 2, pick.origin.y + row * pick.pitch + pick.pitch / 2});
+    HWND list = WaitForShownWindow(pid, "ComboLBox", 5000);
+    const std::string opened = PickOpened(dialog, row, list);
+    if (!opened.empty())
+        return opened;
+    DWORD_PTR itemHeight = 0;
+    DWORD_PTR top = 0;
+    SendMessageTimeoutA(pick.editor, CB_GETITEMHEIGHT, 0, 0, SMTO_ABORTIFHUNG, 5000, &itemHeight);
+    SendMessageTimeoutA(list, LB_GETTOPINDEX, 0, 0, SMTO_ABORTIFHUNG, 5000, &top);
+    POINT origin{0, 0};
+    ClientToScreen(list, &origin);
+    RECT client{};
+    GetClientRect(list, &client);
+    const LONG pitch = static_cast<LONG>(itemHeight);
+    ClickAt(POINT{origin.x + client.right / 2, origin.y + (entry - static_cast<LONG>(top)) * pitch + pitch / 2});
+    return PickClosedOn(dialog, list, entry);
+}
+
+std::string ChooseByKeys(HWND dialog, int row, int entry)
+{
+    DWORD pid = 0;
+    const DWORD thread = GetWindowThreadProcessId(dialog, &pid);
+    PickList pick;
+    if (!FindPickList(dialog, pick))
+        return Failed("no drop-down in the grid");
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (!GetGUIThreadInfo(thread, &gui) || gui.hwndFocus != pick.grid)
+        return Failed("the grid does not have the keyboard focus");
+    PressKey(VK_HOME);
+    for (int i = 1; i < row; ++i)
+        PressKey(VK_DOWN);
+    if (!PumpUntil([&] { return EditorRow(dialog) == row; }, 5000))
+        return Failed("the keys reached row ", EditorRow(dialog), ", not ", row);
+    PressKey(VK_F4);
+    HWND list = WaitForShownWindow(pid, "ComboLBox", 5000);
+    const std::string opened = PickOpened(dialog, row, list);
+    if (!opened.empty())
+        return opened;
+    // Down from no selection lands on the first entry.
+    const int current = ShownEntry(dialog);
+    const int steps = current < 0 ? entry + 1 : entry - current;
+    for (int i = 0; i < std::abs(steps); ++i)
+        PressKey(steps > 0 ? VK_DOWN : VK_UP);
+    PressKey(VK_RETURN);
+    return PickClosedOn(dialog, list, entry);
+}
+
+std::string ClickButton(HWND window, int id)
+{
+    HWND button = ChildWithId(window, id);
+    if (!button || !IsWindowVisible(button))
+        return Failed("no button ", id);
+    if (!IsWindowEnabled(button))
+        return Failed("button ", id, " is disabled");
+    ClickAt(CentreOf(WindowRect(button)));
+    return std::string();
+}
+
+HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs)
+{
+    return WaitForShownWindow(processId, "#32770", timeoutMs);
+}
+
+void AnswerMessageBox(HWND box, int button)
+{
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+}
+
+std::vector<DWORD> ProcessesOf(const std::string& exeName)
+{
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return found;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        const char* name = strrchr(entry.szExeFile, '\\');
+        if (lstrcmpiA(name ? name + 1 : entry.szExeFile, exeName.c_str()) == 0)
+            found.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+DWORD WaitForNewProcess(const std::string& exeName, const std::vector<DWORD>& known, DWORD timeoutMs)
+{
+    DWORD found = 0;
+    PumpUntil(
+        [&] {
+            for (DWORD pid : ProcessesOf(exeName))
+                if (std::find(known.begin(), known.end(), pid) == known.end())
+                    found = pid;
+            return found != 0;
+        },
+        timeoutMs);
+    return found;
+}
+
+namespace {
+
+void* Bound(HMODULE library, const char* name)
+{
+    return reinterpret_cast<void*>(GetProcAddress(library, name));
+}
+
+} // namespace
+
+std::string FileVersionOf(const std::string& path)
+{
+    using SizeFunction = DWORD(WINAPI*)(LPCSTR, LPDWORD);
+    using InfoFunction = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
+    using QueryFunction = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+    struct Unload {
+        void operator()(HMODULE module) const { FreeLibrary(module); }
+    };
+    // Bound at run time: the tests link no more than the toolkit does.
+    std::unique_ptr<std::remove_pointer<HMODULE>::type, Unload> library(LoadLibraryA("version.dll"));
+    if (!library)
+        return std::string();
+    auto size = reinterpret_cast<SizeFunction>(Bound(library.get(), "GetFileVersionInfoSizeA"));
+    auto info = reinterpret_cast<InfoFunction>(Bound(library.get(), "GetFileVersionInfoA"));
+    auto query = reinterpret_cast<QueryFunction>(Bound(library.get(), "VerQueryValueA"));
+    if (!size || !info || !query)
+        return std::string();
+    DWORD handle = 0;
+    const DWORD bytes = size(path.c_str(), &handle);
+    std::vector<char> data(bytes);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (bytes == 0 || !info(path.c_str(), handle, bytes, data.data())
+        || !query(data.data(), "\\", reinterpret_cast<LPVOID*>(&fixed), &length) || !fixed)
+        return std::string();
+    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) + "."
+        + std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
 }

@@ -85,6 +85,8 @@ public:
     void SetConverter(int index, const std::string& exePath);
     // The printer side's delivery values of the printer key (64-bit view), as Fill registry writes them.
     void SetTransfer(int index, DWORD transferMode, const std::string& clientApplication);
+    // The "Defaults" subkey of an installed printer, empty.
+    void AddDefaults(int index);
     // A job file in the jobs folder naming "VELT Imager <index>"; its full path.
     std::string MakeJob(const std::string& name, int printerIndex);
 
@@ -93,6 +95,52 @@ private:
     std::unique_ptr<ScopedEnv> logBase_;
     std::vector<std::unique_ptr<ScopedRegKey>> keys_;
 };
+
+// Real input, as a person gives it: SendInput events, which Wine queues like those of the mouse and
+// keyboard, so they reach the window under the pointer (another process's menus too) or the focus.
+void ClickAt(POINT screen);
+void PressKey(WORD virtualKey);
+POINT CentreOf(const RECT& rect);
+RECT WindowRect(HWND window);
+
+// Shown top-level windows of one process of that class ("#32768" menus, "#32770" boxes, ...).
+std::vector<HWND> ShownWindowsOf(DWORD processId, const std::string& cls);
+HWND WaitForShownWindow(DWORD processId, const std::string& cls, DWORD timeoutMs = 10000);
+bool WaitForHidden(HWND window, DWORD timeoutMs = 10000);
+// A child at any depth with that control id.
+HWND ChildWithId(HWND parent, int id);
+std::string TextOf(HWND window);
+// A child at any depth of that class whose text begins with the prefix.
+HWND ChildWithTextPrefix(HWND parent, const std::string& cls, const std::string& prefix);
+// Out of the tray, as a double click on the icon does.
+bool ShowMainWindow(HWND main);
+
+// The steps below return the empty text when they went as asked, else what went wrong.
+
+// Clicks through the main window's menus by their texts, for example {"Tools", "Setup actions"}.
+// Menus cannot be read from another process, so the helper knows the program's menu layout.
+std::string ClickMenu(HWND main, const std::vector<std::string>& path);
+
+// The Preferences dialog's grid: opens the drop-down of a data row (1 = first) and picks an entry
+// (0 = first), with the mouse or with the keyboard (Home, Down, F4, Down/Up, Enter).
+std::string ChooseByMouse(HWND dialog, int row, int entry);
+std::string ChooseByKeys(HWND dialog, int row, int entry);
+// The entry the drop-down shows for the row it sits on; which row that is.
+int ShownEntry(HWND dialog);
+int EditorRow(HWND dialog);
+// Presses a button of a window (OK, Cancel) with the mouse.
+std::string ClickButton(HWND window, int id);
+
+// A message box of that process, waited for; answered like a person does (its button pressed).
+HWND WaitForMessageBox(DWORD processId, DWORD timeoutMs = 10000);
+void AnswerMessageBox(HWND box, int button);
+// Processes running that program (file name only, for example "vimager.exe").
+std::vector<DWORD> ProcessesOf(const std::string& exeName);
+// One that is not among those given, once it runs; 0 when none came in time.
+DWORD WaitForNewProcess(const std::string& exeName, const std::vector<DWORD>& known, DWORD timeoutMs = 15000);
+
+// The file version of its version resource as "a.b.c.d", or the empty text.
+std::string FileVersionOf(const std::string& path);
 
 constexpr REGSAM kView64 = KEY_WOW64_64KEY;
 constexpr REGSAM kView32 = KEY_WOW64_32KEY;
