@@ -8,9 +8,10 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace {
 
-constexpr DWORD kMoveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
 constexpr long long kLastJobNumber = 9999999999LL;
 
 class RoutingScope {
@@ -68,6 +69,112 @@ void DropPlaceholder(const std::string& name)
         DeleteFileA(name.c_str());
 }
 
+// Without MOVEFILE_COPY_ALLOWED a move is one rename, and another volume is refused with
+// ERROR_NOT_SAME_DEVICE instead of being copied under the final name.
+DWORD Rename(const std::string& from, const std::string& to, bool replace)
+{
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    return MoveFileExA(from.c_str(), to.c_str(), flags) ? ERROR_SUCCESS : GetLastError();
+}
+
+// Moves one job into its lead folder. Across volumes the spooler must never see a partial job:
+// the copy is written under a name it does not take, flushed, then renamed onto the destination.
+class JobMover {
+public:
+    JobMover(const std::string& job, const std::string& folder) : job_(job), folder_(folder) {}
+    ~JobMover()
+    {
+        if (!staging_.empty())
+            DeleteFileA(staging_.c_str());
+    }
+    JobMover(const JobMover&) = delete;
+    JobMover& operator=(const JobMover&) = delete;
+
+    DWORD MoveTo(const std::string& destination, bool replace);
+
+private:
+    DWORD Stage();
+    DWORD CopyInto(HANDLE target);
+
+    std::string job_;
+    std::string folder_;
+    std::string staging_;
+    UniqueFile source_;
+};
+
+DWORD JobMover::MoveTo(const std::string& destination, bool replace)
+{
+    if (staging_.empty()) {
+        const DWORD error = Rename(job_, destination, replace);
+        if (error != ERROR_NOT_SAME_DEVICE)
+            return error;
+        const DWORD staged = Stage();
+        if (staged != ERROR_SUCCESS)
+            return staged;
+    }
+    const DWORD error = Rename(staging_, destination, replace);
+    if (error != ERROR_SUCCESS)
+        return error;
+    staging_.clear();
+    // The job is in place; a source that cannot go stays, as the platform's own copy leaves it.
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    SetFileInformationByHandle(source_.get(), FileDispositionInfo, &disposition, sizeof disposition);
+    source_.reset();
+    return ERROR_SUCCESS;
+}
+
+DWORD JobMover::Stage()
+{
+    // Writers are kept out while the copy is made, and the delete access is taken now, so that a
+    // job nobody may delete fails here as its rename would.
+    source_.reset(CreateFileA(job_.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!source_)
+        return GetLastError();
+    DWORD error = ERROR_FILE_EXISTS;
+    for (int number = 0; number < 1000 && NameTaken(error); ++number) {
+        const std::string name = Format("%s\\~vimg%lu-%d.tmp", folder_.c_str(),
+                                        static_cast<unsigned long>(GetCurrentProcessId()), number);
+        UniqueFile target(
+            CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!target) {
+            error = GetLastError();
+            continue;
+        }
+        error = CopyInto(target.get());
+        target.reset();
+        if (error != ERROR_SUCCESS) {
+            DeleteFileA(name.c_str());
+            break;
+        }
+        staging_ = name;
+    }
+    if (error != ERROR_SUCCESS)
+        source_.reset();
+    return error;
+}
+
+DWORD JobMover::CopyInto(HANDLE target)
+{
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(source_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
+            return GetLastError();
+        if (read == 0)
+            break;
+        DWORD written = 0;
+        if (!WriteFile(target, buffer.data(), read, &written, nullptr))
+            return GetLastError();
+        if (written != read)
+            return ERROR_DISK_FULL;
+    }
+    FILETIME creation, access, write;
+    if (GetFileTime(source_.get(), &creation, &access, &write))
+        SetFileTime(target, nullptr, nullptr, &write);
+    return FlushFileBuffers(target) ? ERROR_SUCCESS : GetLastError();
+}
+
 void MoveToSpooler(TMainForm& form, const std::string& path, long index, unsigned char mode, int counter)
 {
     const std::string folder = index == 1 ? form.LeadFolder : form.Lead2Folder;
@@ -78,15 +185,16 @@ void MoveToSpooler(TMainForm& form, const std::string& path, long index, unsigne
         return;
     }
 
+    JobMover mover(path, folder);
     std::string destination;
     if (mode == 0) {
         destination = folder + Format("\\job%s.log", form.MessageJobId(counter).c_str());
         // Never over a waiting job: an earlier run's job of the same counter, or a command-line job in session 0.
-        if (MoveFileExA(path.c_str(), destination.c_str(), kMoveFlags & ~MOVEFILE_REPLACE_EXISTING)) {
+        const DWORD error = mover.MoveTo(destination, false);
+        if (error == ERROR_SUCCESS) {
             form.StatusBar1.SetSimpleText("OUT = " + destination);
             return;
         }
-        const DWORD error = GetLastError();
         if (!NameTaken(error)) {
             ReportMoveFailure(form, error, path, destination);
             return;
@@ -98,13 +206,24 @@ void MoveToSpooler(TMainForm& form, const std::string& path, long index, unsigne
         return;
     }
     // The placeholder is ours: replacing it is what the reservation was for.
-    if (!MoveFileExA(path.c_str(), destination.c_str(), kMoveFlags)) {
-        const DWORD error = GetLastError();
+    const DWORD error = mover.MoveTo(destination, true);
+    if (error != ERROR_SUCCESS) {
         DropPlaceholder(destination);
         ReportMoveFailure(form, error, path, destination);
         return;
     }
     form.StatusBar1.SetSimpleText("OUT = " + destination);
+}
+
+// A batch file runs through the command interpreter, which expands these in its arguments,
+// quotation marks or not; a line break ends its command.
+bool RunsThroughInterpreter(const std::string& exePath)
+{
+    // The file system drops trailing dots and blanks: "conv.bat ." is conv.bat.
+    const size_t end = exePath.find_last_not_of(". ");
+    const std::string name = end == std::string::npos ? std::string() : exePath.substr(0, end + 1);
+    return name.size() >= 4 &&
+           (AnsiSameText(name.substr(name.size() - 4), ".bat") || AnsiSameText(name.substr(name.size() - 4), ".cmd"));
 }
 
 void StartConverter(TMainForm& form, TRegistry& registry, const std::string& path, long index)
@@ -123,6 +242,10 @@ void StartConverter(TMainForm& form, TRegistry& registry, const std::string& pat
     }
     // A value of another type raises the registry error to the caller's exception display.
     const std::string exePath = registry.ReadString("ExePath");
+    if (RunsThroughInterpreter(exePath) && path.find_first_of("%&^|<>\r\n") != std::string::npos) {
+        form.StatusBar1.SetSimpleText("Job path not safe for a batch converter: " + path);
+        return;
+    }
     std::string commandLine = Format("\"%s\" \"%s\"", exePath.c_str(), path.c_str());
 
     STARTUPINFOA startup{};
