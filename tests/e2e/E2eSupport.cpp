@@ -476,6 +476,20 @@ bool FindPickList(HWND dialog, PickList& pick)
     return (cell.top - pick.origin.y) % pick.pitch == 0;
 }
 
+// Just placed, or just closed, the drop-down can for a moment be as high as with its list open:
+// wait until it sits on a row with the row's height.
+std::string WaitForPickList(HWND dialog, PickList& pick)
+{
+    if (PumpUntil([&] { return FindPickList(dialog, pick); }, 5000))
+        return std::string();
+    if (!pick.editor)
+        return Failed("no drop-down in the grid");
+    if (!IsWindowVisible(pick.editor))
+        return Failed("the grid's drop-down is hidden");
+    return Failed("the drop-down at y ", WindowRect(pick.editor).top, " is on no row of the grid at y ", pick.origin.y,
+        " (rows ", pick.pitch, " apart)");
+}
+
 } // namespace
 
 RECT WindowRect(HWND window)
@@ -490,7 +504,7 @@ POINT CentreOf(const RECT& rect)
     return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
-void ClickAt(POINT screen)
+void MoveMouseTo(POINT screen)
 {
     const LONG width = GetSystemMetrics(SM_CXSCREEN);
     const LONG height = GetSystemMetrics(SM_CYSCREEN);
@@ -500,6 +514,11 @@ void ClickAt(POINT screen)
     POINT now{};
     if (GetCursorPos(&now) && (now.x != screen.x || now.y != screen.y))
         SetCursorPos(screen.x, screen.y);
+}
+
+void ClickAt(POINT screen)
+{
+    MoveMouseTo(screen);
     Sleep(20);
     SendMouse(MOUSEEVENTF_LEFTDOWN);
     Sleep(20);
@@ -689,8 +708,9 @@ std::string ChooseByMouse(HWND dialog, int row, int entry)
     DWORD pid = 0;
     GetWindowThreadProcessId(dialog, &pid);
     PickList pick;
-    if (!FindPickList(dialog, pick))
-        return Failed("no drop-down in the grid");
+    const std::string found = WaitForPickList(dialog, pick);
+    if (!found.empty())
+        return found;
     const RECT cell = WindowRect(pick.editor);
     ClickAt(POINT{(cell.left + cell.right) / 2, pick.origin.y + row * pick.pitch + pick.pitch / 2});
     HWND list = WaitForShownWindow(pid, "ComboLBox", 5000);
@@ -715,12 +735,21 @@ std::string ChooseByKeys(HWND dialog, int row, int entry)
     DWORD pid = 0;
     const DWORD thread = GetWindowThreadProcessId(dialog, &pid);
     PickList pick;
-    if (!FindPickList(dialog, pick))
-        return Failed("no drop-down in the grid");
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    if (!GetGUIThreadInfo(thread, &gui) || gui.hwndFocus != pick.grid)
+    const std::string found = WaitForPickList(dialog, pick);
+    if (!found.empty())
+        return found;
+    // A dialog just shown gives the grid the focus once it is active.
+    const bool focused = PumpUntil(
+        [&] {
+            GUITHREADINFO gui{};
+            gui.cbSize = sizeof gui;
+            return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == pick.grid;
+        },
+        5000);
+    if (!focused)
         return Failed("the grid does not have the keyboard focus");
+    // Out of the way: a list that opens under the pointer selects the entry beneath it.
+    MoveMouseTo(POINT{0, 0});
     PressKey(VK_HOME);
     for (int i = 1; i < row; ++i)
         PressKey(VK_DOWN);

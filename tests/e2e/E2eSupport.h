@@ -98,6 +98,7 @@ private:
 
 // Real input, as a person gives it: SendInput events, which Wine queues like those of the mouse and
 // keyboard, so they reach the window under the pointer (another process's menus too) or the focus.
+void MoveMouseTo(POINT screen);
 void ClickAt(POINT screen);
 void PressKey(WORD virtualKey);
 POINT CentreOf(const RECT& rect);

@@ -171,7 +171,10 @@ protected:
         EXPECT_EQ(clicked, "");
         if (!clicked.empty())
             return nullptr;
-        return WaitForShownWindow(program_.ProcessId(), "TvimgPrefForm");
+        HWND dialog = WaitForShownWindow(program_.ProcessId(), "TvimgPrefForm");
+        // Ready once its grid has settled with the drop-down on a row.
+        EXPECT_TRUE(dialog && PumpUntil([&] { return EditorRow(dialog) > 0; }, 5000));
+        return dialog;
     }
 
     // Tools > Setup actions: an action for each printer, then OK.
@@ -277,8 +280,10 @@ protected:
     void ExpectConverted(const Printed& printed, int printer, const std::set<std::string>& before)
     {
         ExpectKept(printed, before, Place::Converter);
-        ASSERT_TRUE(PumpUntil([&] { return PathExists(record_[printer]); }, 20000));
-        EXPECT_EQ(ReadFileBytes(record_[printer]), Quoted(converter_[printer]) + " " + Quoted(printed.Path));
+        // Just after the converter's rename the file can still be open for a moment: read until it answers.
+        std::string record;
+        ASSERT_TRUE(PumpUntil([&] { return !(record = ReadFileBytes(record_[printer])).empty(); }, 20000));
+        EXPECT_EQ(record, Quoted(converter_[printer]) + " " + Quoted(printed.Path));
         DeleteFileA(record_[printer].c_str());
     }
 
