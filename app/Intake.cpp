@@ -59,7 +59,10 @@ void TMainForm::WMCopyData(TMessage& Message)
         StaticText1.SetText(stamp);
         const std::string path = DecodeNoticePath(*notice);
         WriteLog("Got " + path);
-        StaticText2.SetText(path);
+        // No path the system takes is longer: a field fed megabytes held the sender for seconds,
+        // and 64 MB brought the edit control's text layout down under Wine.
+        const size_t longestPath = 32767;
+        StaticText2.SetText(path.size() > longestPath ? path.substr(0, longestPath) : path);
         RouteJob(path, 0, counter);
     } else {
         AppendFormat(stamp, "%lu", notice ? static_cast<unsigned long>(notice->dwData) : 0ul);

@@ -7,6 +7,10 @@
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) const
 {
+    // No file of a longer name is open to the 8-bit functions, and Wine's profile reader
+    // overruns its stack on one: such a name gives the default, as a missing file does.
+    if (fileName_.size() >= MAX_PATH)
+        return defaultValue;
     // The platform reports a cut value as size - 1: grow until the value fits.
     std::vector<char> buffer(256);
     for (;;) {

@@ -352,9 +352,15 @@ TEST_F(HardeningTest, ABlankOrMalformedSettingsFileStartsWithTheDefaultLeadFolde
 TEST_F(HardeningTest, PathsLongerThanMaxPathAreReportedAndTheJobStays)
 {
     Printer(1, "SealQueue");
-    // A notice may carry any path; one too long for the 8-bit file functions cannot be read.
-    Form().RouteJob(root_ / std::string(300, 'j'), 0, 1);
-    EXPECT_EQ(Status(), "Could not read Printer name");
+    // A notice may carry any path; one too long for the 8-bit file functions cannot be read. Names
+    // of a thousand characters and more once took the program down inside Wine's profile reader.
+    for (size_t length : {300, 1000, 5000, 40000}) {
+        Form().RouteJob(root_ / std::string(length, 'j'), 0, 1);
+        EXPECT_EQ(Status(), "Could not read Printer name") << length;
+        Form().StatusBar1.SetSimpleText("");
+        Form().RouteJob(std::string(length, 'j'), 1);
+        EXPECT_EQ(Status(), "Could not read Printer name") << length;
+    }
 
     // A lead folder that exists, but leaves no room for the job's name. The 8-bit functions refuse
     // such a name; Wine's move takes a long destination, so there the job may go. Either way it is
@@ -391,6 +397,22 @@ TEST_F(HardeningTest, PathsLongerThanMaxPathAreReportedAndTheJobStays)
     Form().RouteJob(job, 1);
     EXPECT_EQ(Status(), "Directory " + Form().LeadFolder + " does not exist!");
     EXPECT_TRUE(PathExists(job));
+}
+
+TEST_F(HardeningTest, NoticesOfMegabytesAreLoggedWholeShownShortAndAnswered)
+{
+    // In-process the payload reaches the window as it is, whatever its size.
+    for (size_t size : {size_t(1) << 20, size_t(64) << 20}) {
+        std::string payload(size, 'p');
+        COPYDATASTRUCT notice{1000, static_cast<DWORD>(payload.size()), &payload[0]};
+        EXPECT_EQ(SendMessageA(Form().Handle(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&notice)), 1) << size;
+        EXPECT_EQ(Status(), "Could not read Printer name") << size;
+        // The field holds no more than the longest path the system takes; the log holds it all.
+        EXPECT_EQ(Form().StaticText2.Text(), std::string(32767, 'p')) << size;
+        const std::string log = Log();
+        EXPECT_EQ(log.compare(log.size() - size - 6, size + 6, "Got " + payload + "\r\n"), 0) << size;
+    }
+    EXPECT_EQ(Form().JobCounter, 2);
 }
 
 namespace {

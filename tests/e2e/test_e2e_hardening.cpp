@@ -1,0 +1,416 @@
+// The real program against notices it does not control, faults around it, and load: every bad
+// notice ends in a status text or its silent fallback and the next notice is answered as ever;
+// faults are shown and lose nothing; many senders and command-line instances lose no job.
+#include "e2e/E2eSupport.h"
+#include "support/HostVolume.h"
+#include "toolkit/Handles.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <regex>
+#include <thread>
+
+namespace {
+
+std::string Quote(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+// A job file whose content names it: counted in the lead folder, a replaced job would show.
+std::string JobText(const std::string& id, int printer = 1)
+{
+    return "[Device]\r\nDeviceName=VELT Imager " + std::to_string(printer) + "\r\n[Job]\r\nId=" + id + "\r\n";
+}
+
+std::string IdOf(const std::string& content)
+{
+    const size_t at = content.find("\r\nId=");
+    if (at == std::string::npos)
+        return std::string();
+    const size_t end = content.find("\r\n", at + 5);
+    return content.substr(at + 5, end == std::string::npos ? std::string::npos : end - at - 5);
+}
+
+class Hardened : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        installation_.SetPrinter(1, "SealQueue");
+        Start();
+    }
+    void TearDown() override
+    {
+        WriteFileBytes(installation_.StopFile(), "");
+        EXPECT_TRUE(program_.WaitForExit(10000));
+    }
+    void Start()
+    {
+        program_.Start();
+        main_ = program_.WaitForWindow();
+        ASSERT_NE(main_, nullptr);
+        ASSERT_TRUE(ProcessIdToSessionId(program_.ProcessId(), &session_));
+    }
+    std::string JobName(int counter) const
+    {
+        const std::string session = std::to_string(session_);
+        char digits[16];
+        snprintf(digits, sizeof digits, "%010d", counter);
+        return "job" + session + std::string(digits + session.size()) + ".log";
+    }
+    // A good notice after a bad one: answered, counted and routed as ever.
+    void ExpectStillAnswering(const std::string& after)
+    {
+        const std::string job = installation_.MakeJob("good.tmp", 1);
+        ++counter_;
+        EXPECT_EQ(SendJobNotice(main_, job), 1) << after;
+        EXPECT_EQ(StatusText(main_), "OUT = " + installation_.Lead1() + "\\" + JobName(counter_)) << after;
+        EXPECT_FALSE(PathExists(job)) << after;
+    }
+    // Sends a job notice that the program counts; its reply.
+    LRESULT Notice(const void* data, DWORD size)
+    {
+        ++counter_;
+        return SendNotice(main_, 1000, data, size);
+    }
+
+    TestInstallation installation_;
+    VimagerProcess program_;
+    HWND main_ = nullptr;
+    DWORD session_ = 0;
+    int counter_ = 0;
+};
+
+} // namespace
+
+TEST_F(Hardened, NoticesOfAnyShapeEndInAStatusAndTheNextIsAnswered)
+{
+    const std::string missing = "Could not read Printer name";
+    struct Case {
+        const char* what;
+        std::string payload;
+        DWORD size;
+        bool nullData;
+        std::string in;
+    };
+    const std::string job = installation_.Jobs() + "\\never.tmp";
+    const std::string longPath = installation_.Jobs() + "\\" + std::string(400, 'n') + ".tmp";
+    // A relative name of thousands of characters once ended the program in Wine's profile reader.
+    const std::string longName(5000, 'n');
+    const std::vector<Case> cases = {
+        {"no data", "", 0, true, ""},
+        {"data of no bytes", "C:\\x", 0, false, ""},
+        {"only the terminator", std::string(1, '\0'), 1, false, ""},
+        {"a path of a missing file", job, static_cast<DWORD>(job.size() + 1), false, job},
+        {"a path longer than MAX_PATH", longPath, static_cast<DWORD>(longPath.size() + 1), false, longPath},
+        {"a name of 5000 characters", longName, static_cast<DWORD>(longName.size() + 1), false, longName},
+        {"the jobs folder itself", installation_.Jobs(), static_cast<DWORD>(installation_.Jobs().size() + 1), false,
+         installation_.Jobs()},
+        {"binary noise", std::string("\x01\xFF\x7F\x80\x00\x10", 6) + std::string(100, '\xEE'), 106, false,
+         "\x01\xFF\x7F\x80"},
+    };
+    for (const Case& c : cases) {
+        const std::string& p = c.payload;
+        EXPECT_EQ(Notice(c.nullData ? nullptr : p.data(), c.size), 1) << c.what;
+        EXPECT_EQ(StatusText(main_), missing) << c.what;
+        EXPECT_EQ(InText(main_), c.in) << c.what;
+        ExpectStillAnswering(c.what);
+    }
+
+    // A path in quotation marks is refused, the job stays.
+    const std::string quotedJob = installation_.MakeJob("quoted.tmp", 1);
+    EXPECT_EQ(SendJobNotice(main_, Quote(quotedJob)), 1);
+    ++counter_;
+    EXPECT_EQ(StatusText(main_), "Job path holds a quotation mark: " + Quote(quotedJob));
+    EXPECT_TRUE(PathExists(quotedJob));
+    ExpectStillAnswering("quotes");
+
+    // Other kinds of notice are only shown: the counter stays.
+    for (ULONG_PTR kind : {static_cast<ULONG_PTR>(0), static_cast<ULONG_PTR>(999), static_cast<ULONG_PTR>(1001),
+                           static_cast<ULONG_PTR>(0xFFFFFFFF)}) {
+        EXPECT_EQ(SendNotice(main_, kind, "C:\\x", 5), 1);
+        EXPECT_TRUE(std::regex_match(StatusText(main_), std::regex(R"(\d\d:\d\d:\d\d)" + std::to_string(kind))))
+            << StatusText(main_);
+    }
+    ExpectStillAnswering("other kinds");
+    EXPECT_EQ(ListFolder(installation_.Lead1()).size(), static_cast<size_t>(cases.size() + 2));
+}
+
+TEST_F(Hardened, NoticesWithoutTerminatorOrOfOddLengthStillRouteTheirJob)
+{
+    // Without its terminator the path ends at cbData.
+    std::string job = installation_.MakeJob("plain.tmp", 1);
+    EXPECT_EQ(Notice(job.data(), static_cast<DWORD>(job.size())), 1);
+    EXPECT_EQ(StatusText(main_), "OUT = " + installation_.Lead1() + "\\" + JobName(counter_));
+
+    // UTF-16 without its terminator, and with one stray byte more.
+    for (bool stray : {false, true}) {
+        job = installation_.MakeJob(stray ? "odd.tmp" : "wide.tmp", 1);
+        std::string bytes;
+        for (char c : job) {
+            bytes += c;
+            bytes += '\0';
+        }
+        if (stray)
+            bytes += 'Z';
+        EXPECT_EQ(Notice(bytes.data(), static_cast<DWORD>(bytes.size())), 1);
+        EXPECT_EQ(InText(main_), job);
+        EXPECT_EQ(StatusText(main_), "OUT = " + installation_.Lead1() + "\\" + JobName(counter_));
+    }
+    EXPECT_TRUE(ListFolder(installation_.Jobs()).empty());
+    EXPECT_EQ(ListFolder(installation_.Lead1()).size(), 3u);
+}
+
+TEST_F(Hardened, HugeNoticesAreAnsweredOrNeverArriveAndTheProgramGoesOn)
+{
+    // Over 1 MB of path without a terminator: logged whole, answered. (Before, a path this long
+    // ended the program in Wine's profile reader.)
+    const std::string payload(1100u << 10, 'p');
+    ++counter_;
+    EXPECT_EQ(SendNotice(main_, 1000, payload.data(), static_cast<DWORD>(payload.size())), 1);
+    EXPECT_EQ(StatusText(main_), "Could not read Printer name");
+    EXPECT_EQ(InText(main_), std::string(32767, 'p'));
+    EXPECT_NE(installation_.LogText().find(" Got " + payload + "\r\n"), std::string::npos);
+    ExpectStillAnswering("1 MB notice");
+
+    // 64 MB, sent once. Wine delivers no notice of more than about 1 MB to another process (the
+    // sender waits out its time); where it arrives it is answered and logged like the one above.
+    const std::string huge(64u << 20, 'p');
+    COPYDATASTRUCT notice{1000, static_cast<DWORD>(huge.size()), const_cast<char*>(huge.data())};
+    DWORD_PTR result = 0;
+    const DWORD start = GetTickCount();
+    const bool answered = SendMessageTimeoutA(main_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&notice), SMTO_NORMAL,
+                                              15000, &result) != 0;
+    RecordProperty("notice_64mb_ms", static_cast<int>(GetTickCount() - start));
+    RecordProperty("notice_64mb_delivered", answered ? 1 : 0);
+    if (answered) {
+        ++counter_;
+        EXPECT_EQ(result, 1u);
+        EXPECT_EQ(StatusText(main_), "Could not read Printer name");
+    }
+    EXPECT_TRUE(program_.Running());
+    ExpectStillAnswering("64 MB notice");
+}
+
+TEST_F(Hardened, ALogHeldWithoutWriteSharingDropsTheLineAndRoutingGoesOn)
+{
+    const std::string first = installation_.MakeJob("first.tmp", 1);
+    ++counter_;
+    ASSERT_EQ(SendJobNotice(main_, first), 1);
+    const std::string before = installation_.LogText();
+    ASSERT_NE(before.find(" Got " + first + "\r\n"), std::string::npos);
+
+    {
+        // Another program holds the day's log for writing, sharing only reading.
+        UniqueFile held(CreateFileA(installation_.LogFile().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        const std::string routed = installation_.MakeJob("while held.tmp", 1);
+        ++counter_;
+        EXPECT_EQ(SendJobNotice(main_, routed), 1);
+        EXPECT_EQ(StatusText(main_), "OUT = " + installation_.Lead1() + "\\" + JobName(counter_));
+        EXPECT_FALSE(PathExists(routed));
+
+        // A failed move is still shown, though its line is dropped too.
+        const std::string locked = installation_.MakeJob("locked.tmp", 1);
+        UniqueFile lock(CreateFileA(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ++counter_;
+        EXPECT_EQ(SendJobNotice(main_, locked), 1);
+        EXPECT_EQ(StatusText(main_).rfind("Error 32 moving " + locked, 0), 0u) << StatusText(main_);
+        EXPECT_TRUE(PathExists(locked));
+    }
+    EXPECT_EQ(installation_.LogText(), before);
+
+    // Once it is let go, lines come again.
+    const std::string last = installation_.MakeJob("last.tmp", 1);
+    ++counter_;
+    EXPECT_EQ(SendJobNotice(main_, last), 1);
+    EXPECT_EQ(installation_.LogText().find(" Got " + last + "\r\n"), before.size() + 12);
+    EXPECT_EQ(ListFolder(installation_.Lead1()).size(), 3u);
+}
+
+TEST_F(Hardened, ALeadFolderThatVanishesIsMadeAgainAndAMissingConverterIsReported)
+{
+    const std::string first = installation_.MakeJob("first.tmp", 1);
+    ++counter_;
+    EXPECT_EQ(SendJobNotice(main_, first), 1);
+    RemoveTree(installation_.Lead1());
+    ASSERT_FALSE(PathExists(installation_.Lead1()));
+    const std::string second = installation_.MakeJob("second.tmp", 1);
+    ++counter_;
+    EXPECT_EQ(SendJobNotice(main_, second), 1);
+    EXPECT_EQ(StatusText(main_), "OUT = " + installation_.Lead1() + "\\" + JobName(counter_));
+    EXPECT_EQ(ListFolder(installation_.Lead1()), std::vector<std::string>{JobName(counter_)});
+
+    // A converter whose program is gone: shown, the job stays, the next notice is answered.
+    installation_.SetPrinter(2, "EmfRaster");
+    installation_.SetConverter(2, installation_.Root() + "\\gone\\conv.exe");
+    const std::string converted = installation_.MakeJob("convert.tmp", 2);
+    ++counter_;
+    EXPECT_EQ(SendJobNotice(main_, converted), 1);
+    EXPECT_EQ(StatusText(main_).rfind("Create process failed, error ", 0), 0u) << StatusText(main_);
+    EXPECT_TRUE(PathExists(converted));
+    ExpectStillAnswering("missing converter");
+}
+
+TEST(HardenedCommandLine, ALeadFolderPathThatIsAFileLeavesTheJob)
+{
+    TestInstallation installation;
+    installation.SetPrinter(1, "SealQueue");
+    RemoveTree(installation.Lead1());
+    WriteFileBytes(installation.Lead1(), "a file, not a folder");
+    const std::string job = installation.MakeJob("a.tmp", 1);
+    EXPECT_EQ(RunTool("vimager.exe", Quote(job)), 0u);
+    EXPECT_TRUE(PathExists(job));
+    EXPECT_EQ(ReadFileBytes(installation.Lead1()), "a file, not a folder");
+}
+
+TEST(HardenedVolumes, TheRealProgramMovesToAnotherVolumeAndReportsAFullOne)
+{
+    HostVolume volume(1024);
+    if (!volume.Ready() || !volume.Sized())
+        GTEST_SKIP() << "no small volume: " << (volume.Ready() ? "tmpfs could not be mounted" : volume.Why());
+    TestInstallation installation;
+    installation.SetPrinter(1, "SealQueue");
+    const std::string lead = volume.Root() + "lead";
+    WriteFileBytes(installation.InstallBase() + "\\xLead.xml",
+                   "<SealQueue><Lead><TempVImg>" + lead + "</TempVImg></Lead></SealQueue>");
+    VimagerProcess program;
+    program.Start();
+    HWND main = program.WaitForWindow();
+    ASSERT_NE(main, nullptr);
+
+    const std::string small = installation.Jobs() + "\\small.tmp";
+    WriteFileBytes(small, JobText("small") + std::string(300u << 10, 'p'));
+    const std::string sent = ReadFileBytes(small);
+    ASSERT_EQ(SendJobNotice(main, small), 1);
+    ASSERT_EQ(StatusText(main).rfind("OUT = " + lead + "\\job", 0), 0u) << StatusText(main);
+    const std::vector<std::string> moved = ListFolder(lead);
+    ASSERT_EQ(moved.size(), 1u);
+    EXPECT_EQ(ReadFileBytes(lead + "\\" + moved[0]), sent);
+    EXPECT_FALSE(PathExists(small));
+
+    // Bigger than what is left: refused whole, the job stays, nothing partial is left behind.
+    const std::string big = installation.Jobs() + "\\big.tmp";
+    WriteFileBytes(big, JobText("big") + std::string(2u << 20, 'p'));
+    const std::string bigSent = ReadFileBytes(big);
+    EXPECT_EQ(SendJobNotice(main, big), 1);
+    const std::string status = StatusText(main);
+    EXPECT_EQ(status.rfind("Error 112 moving " + big + " into " + lead + "\\job", 0), 0u) << status;
+    EXPECT_EQ(ReadFileBytes(big), bigSent);
+    EXPECT_EQ(ListFolder(lead), moved);
+    EXPECT_NE(installation.LogText().find(" " + status + "\r\n"), std::string::npos);
+
+    WriteFileBytes(installation.StopFile(), "");
+    EXPECT_TRUE(program.WaitForExit(10000));
+}
+
+namespace {
+
+unsigned LoadJobs()
+{
+    char value[32];
+    const DWORD length = GetEnvironmentVariableA("VIMAGER_LOAD_JOBS", value, sizeof value);
+    const unsigned jobs = length > 0 && length < sizeof value ? static_cast<unsigned>(atoi(value)) : 0;
+    return jobs >= 20 ? jobs : 400;
+}
+
+// Every job file of the folder by the id its content names, with the count of files per id.
+std::map<std::string, int> CountIds(const std::string& folder, std::map<std::string, std::string>* contents = nullptr)
+{
+    std::map<std::string, int> ids;
+    for (const std::string& name : ListFolder(folder)) {
+        const std::string content = ReadFileBytes(folder + "\\" + name);
+        const std::string id = IdOf(content);
+        ++ids[id];
+        if (contents)
+            (*contents)[id] = content;
+    }
+    return ids;
+}
+
+} // namespace
+
+// One resident instance with two senders, and eight command-line instances, all for one lead folder.
+// VIMAGER_LOAD_JOBS sets how many jobs (default 400; the documented full load is 2000).
+TEST_F(Hardened, ManySendersAndCommandLineInstancesLoseAndReplaceNoJob)
+{
+    const unsigned total = LoadJobs();
+    const unsigned notices = total / 2;
+    const unsigned perSender = notices / 2;
+    const unsigned perWorker = (total - 2 * perSender) / 8;
+    const unsigned commandLine = perWorker * 8;
+    std::atomic<unsigned> badReplies{0}, badExits{0};
+    const DWORD start = GetTickCount();
+
+    std::vector<std::thread> threads;
+    for (int sender = 0; sender < 2; ++sender)
+        threads.emplace_back([&, sender] {
+            for (unsigned i = 0; i < perSender; ++i) {
+                const std::string id = "s" + std::to_string(sender) + "-" + std::to_string(i);
+                const std::string path = installation_.Jobs() + "\\" + id + ".tmp";
+                WriteFileBytes(path, JobText(id));
+                if (SendJobNotice(main_, path, sender == 1) != 1)
+                    ++badReplies;
+            }
+        });
+    for (int worker = 0; worker < 8; ++worker)
+        threads.emplace_back([&, worker] {
+            for (unsigned i = 0; i < perWorker; ++i) {
+                const std::string id = "c" + std::to_string(worker) + "-" + std::to_string(i);
+                const std::string path = installation_.Jobs() + "\\" + id + ".tmp";
+                WriteFileBytes(path, JobText(id));
+                VimagerProcess instance;
+                instance.Start(Quote(path));
+                if (!instance.WaitForExit(60000) || instance.ExitCode() != 0)
+                    ++badExits;
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    const DWORD loadMs = GetTickCount() - start;
+    RecordProperty("jobs", static_cast<int>(2 * perSender + commandLine));
+    RecordProperty("load_ms", static_cast<int>(loadMs));
+    printf("load: %u notices and %u command-line jobs in %lu ms\n", 2 * perSender, commandLine,
+           static_cast<unsigned long>(loadMs));
+
+    EXPECT_EQ(badReplies.load(), 0u);
+    EXPECT_EQ(badExits.load(), 0u);
+    EXPECT_TRUE(ListFolder(installation_.Jobs()).empty());
+    std::map<std::string, std::string> contents;
+    const std::map<std::string, int> ids = CountIds(installation_.Lead1(), &contents);
+    EXPECT_EQ(ids.size(), 2 * perSender + commandLine);
+    for (const auto& id : ids)
+        EXPECT_EQ(id.second, 1) << "job " << id.first;
+    for (int sender = 0; sender < 2; ++sender)
+        for (unsigned i = 0; i < perSender; ++i)
+            EXPECT_EQ(ids.count("s" + std::to_string(sender) + "-" + std::to_string(i)), 1u);
+    for (int worker = 0; worker < 8; ++worker)
+        for (unsigned i = 0; i < perWorker; ++i)
+            EXPECT_EQ(ids.count("c" + std::to_string(worker) + "-" + std::to_string(i)), 1u);
+
+    // A restart with all of them waiting: the counter begins again, the same names come again.
+    WriteFileBytes(installation_.StopFile(), "");
+    ASSERT_TRUE(program_.WaitForExit(10000));
+    DeleteFileA(installation_.StopFile().c_str());
+    Start();
+    const unsigned again = perSender < 100 ? perSender : 100;
+    for (unsigned i = 0; i < again; ++i) {
+        const std::string id = "r-" + std::to_string(i);
+        const std::string path = installation_.Jobs() + "\\" + id + ".tmp";
+        WriteFileBytes(path, JobText(id));
+        EXPECT_EQ(SendJobNotice(main_, path), 1);
+    }
+    EXPECT_TRUE(ListFolder(installation_.Jobs()).empty());
+    std::map<std::string, std::string> after;
+    const std::map<std::string, int> all = CountIds(installation_.Lead1(), &after);
+    EXPECT_EQ(all.size(), ids.size() + again);
+    for (const auto& id : all)
+        EXPECT_EQ(id.second, 1) << "job " << id.first;
+    // None replaced: every earlier job is there with its own content.
+    for (const auto& job : contents)
+        EXPECT_EQ(after[job.first], job.second) << "job " << job.first;
+    printf("restart: %u more notices, %zu jobs in the lead folder\n", again, all.size());
+}
