@@ -314,7 +314,7 @@ unsigned LoadJobs()
     char value[32];
     const DWORD length = GetEnvironmentVariableA("VIMAGER_LOAD_JOBS", value, sizeof value);
     const unsigned jobs = length > 0 && length < sizeof value ? static_cast<unsigned>(atoi(value)) : 0;
-    return jobs >= 20 ? jobs : 400;
+    return jobs >= 20 ? jobs : 2000;
 }
 
 // Every job file of the folder by the id its content names, with the count of files per id.
@@ -334,7 +334,7 @@ std::map<std::string, int> CountIds(const std::string& folder, std::map<std::str
 } // namespace
 
 // One resident instance with two senders, and eight command-line instances, all for one lead folder.
-// VIMAGER_LOAD_JOBS sets how many jobs (default 400; the documented full load is 2000).
+// VIMAGER_LOAD_JOBS sets how many jobs in all (default 2000).
 TEST_F(Hardened, ManySendersAndCommandLineInstancesLoseAndReplaceNoJob)
 {
     const unsigned total = LoadJobs();

@@ -1,0 +1,165 @@
+// Native fuzz target for the untranslated-text list's upkeep: line splitting and joining, and the
+// sort without duplicates that keeps the first line read. toolkit/Classes.cpp is built as it is,
+// against tests/fuzz/native/windows.h; the few Windows functions it reaches are stood in for here,
+// the locale's comparison by a plain byte comparison (case folded for ASCII when asked).
+#include "toolkit/Classes.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <vector>
+
+int WINAPI CompareStringA(LCID, DWORD flags, LPCSTR a, int aLength, LPCSTR b, int bLength)
+{
+    const size_t n = static_cast<size_t>(aLength < bLength ? aLength : bLength);
+    for (size_t i = 0; i < n; ++i) {
+        int x = static_cast<unsigned char>(a[i]);
+        int y = static_cast<unsigned char>(b[i]);
+        if (flags & NORM_IGNORECASE) {
+            x = std::tolower(x);
+            y = std::tolower(y);
+        }
+        if (x != y)
+            return x < y ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
+    }
+    return aLength == bLength ? CSTR_EQUAL : aLength < bLength ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
+}
+
+int AnsiCompareText(const std::string& a, const std::string& b)
+{
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) -
+           CSTR_EQUAL;
+}
+
+// Only the list's file functions reach these, and the fuzz target never calls those.
+DWORD WINAPI GetLastError() { return ERROR_ACCESS_DENIED; }
+BOOL WINAPI CloseHandle(HANDLE) { return TRUE; }
+DWORD WINAPI FormatMessageA(DWORD, LPCVOID, DWORD, DWORD, LPSTR, DWORD, va_list*) { return 0; }
+HLOCAL WINAPI LocalFree(HLOCAL) { return nullptr; }
+HANDLE WINAPI CreateFileA(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)
+{
+    return INVALID_HANDLE_VALUE;
+}
+BOOL WINAPI ReadFile(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) { return FALSE; }
+BOOL WINAPI WriteFile(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) { return FALSE; }
+BOOL WINAPI FlushFileBuffers(HANDLE) { return FALSE; }
+DWORD WINAPI GetFileAttributesA(LPCSTR) { return INVALID_FILE_ATTRIBUTES; }
+UINT WINAPI GetTempFileNameA(LPCSTR, LPCSTR, UINT, LPSTR) { return 0; }
+BOOL WINAPI MoveFileExA(LPCSTR, LPCSTR, DWORD) { return FALSE; }
+BOOL WINAPI DeleteFileA(LPCSTR) { return FALSE; }
+
+std::string Format(const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    return text;
+}
+std::string Trim(const std::string& text) { return text; }
+std::string ExpandFileName(const std::string& path) { return path; }
+std::string ExtractFilePath(const std::string& path) { return path; }
+
+namespace {
+
+void Check(bool condition)
+{
+    if (!condition)
+        __builtin_trap();
+}
+
+int Compare(const std::string& a, const std::string& b, bool caseSensitive)
+{
+    return CompareStringA(LOCALE_USER_DEFAULT, caseSensitive ? 0 : NORM_IGNORECASE, a.data(),
+                          static_cast<int>(a.size()), b.data(), static_cast<int>(b.size())) -
+           CSTR_EQUAL;
+}
+
+// What the split and join must give, worked out byte by byte: every break as CR LF, text after
+// the last break ended by one, nothing from the first NUL on.
+std::string Normalised(const std::string& text)
+{
+    std::string out;
+    const size_t end = std::min(text.find('\0'), text.size());
+    for (size_t i = 0; i < end; ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            if (text[i] == '\r' && i + 1 < end && text[i + 1] == '\n')
+                ++i;
+            out += "\r\n";
+        } else {
+            out += text[i];
+        }
+    }
+    if (!out.empty() && out.back() != '\n')
+        out += "\r\n";
+    return out;
+}
+
+std::string Folded(std::string line, bool caseSensitive)
+{
+    if (!caseSensitive)
+        for (char& c : line)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return line;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::vector<std::string> lines = SplitTextLines(text);
+    for (const std::string& line : lines)
+        Check(line.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
+    const std::string joined = JoinTextLines(lines);
+    Check(joined == Normalised(text));
+    Check(SplitTextLines(joined) == lines);
+
+    for (bool caseSensitive : {false, true}) {
+        const std::vector<std::string> sorted = SortedUniqueLines(lines, caseSensitive);
+        // The first line read of each kind, in order: a map by the folded line says which.
+        std::map<std::string, std::string> first;
+        for (const std::string& line : lines)
+            first.emplace(Folded(line, caseSensitive), line);
+        Check(sorted.size() == first.size());
+        size_t i = 0;
+        for (const auto& kind : first)
+            Check(sorted[i++] == kind.second);
+        for (size_t k = 1; k < sorted.size(); ++k)
+            Check(Compare(sorted[k - 1], sorted[k], caseSensitive) < 0);
+        Check(SortedUniqueLines(sorted, caseSensitive) == sorted);
+
+        // Every line read is found; a line not there gets the place that keeps the order.
+        for (const std::string& line : lines) {
+            size_t index = 0;
+            Check(FindSortedLine(sorted, line, caseSensitive, index));
+            Check(index < sorted.size() && Compare(sorted[index], line, caseSensitive) == 0);
+        }
+        const std::string probe = text.substr(0, text.size() / 2) + '\x7F';
+        size_t index = 0;
+        const bool found = FindSortedLine(sorted, probe, caseSensitive, index);
+        Check(index <= sorted.size());
+        Check(index == 0 || Compare(sorted[index - 1], probe, caseSensitive) < 0);
+        Check(index == sorted.size() || Compare(sorted[index], probe, caseSensitive) >= 0);
+        Check(found == (index < sorted.size() && Compare(sorted[index], probe, caseSensitive) == 0));
+    }
+
+    // The list as the upkeep uses it: loaded whole, and built line by line, the same text.
+    TStringList loaded;
+    loaded.SetSorted(true);
+    loaded.Duplicates = TDuplicates::dupIgnore;
+    loaded.SetText(text);
+    Check(loaded.Text() == JoinTextLines(SortedUniqueLines(lines, false)));
+    TStringList added;
+    added.SetSorted(true);
+    for (const std::string& line : lines)
+        added.Add(line);
+    Check(added.Text() == loaded.Text());
+    return 0;
+}
