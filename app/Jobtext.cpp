@@ -95,3 +95,38 @@ std::string LogLine(const LocalStamp& stamp, const std::string& text)
                   stamp.Millisecond);
     return time + text + "\r\n";
 }
+
+long long JobFileNumber(const std::string& fileName)
+{
+    // Only ASCII letters fold: no other character is the same name as one of these.
+    auto same = [&](size_t at, const char* lower) {
+        for (size_t i = 0; lower[i]; ++i) {
+            const char c = fileName[at + i];
+            if (c != lower[i] && c != lower[i] - ('a' - 'A'))
+                return false;
+        }
+        return true;
+    };
+    if (fileName.size() != 17 || !same(0, "job") || fileName[13] != '.' || !same(14, "log"))
+        return -1;
+    long long number = 0;
+    for (size_t i = 3; i < 13; ++i) {
+        if (fileName[i] < '0' || fileName[i] > '9')
+            return -1;
+        number = number * 10 + (fileName[i] - '0');
+    }
+    return number;
+}
+
+long long LowestFreeJobNumber(const std::vector<long long>& taken, long long from)
+{
+    long long number = std::max(from, 0LL);
+    auto next = std::lower_bound(taken.begin(), taken.end(), number);
+    for (; number <= kLastJobFileNumber; ++number) {
+        while (next != taken.end() && *next < number)
+            ++next;
+        if (next == taken.end() || *next != number)
+            return number;
+    }
+    return -1;
+}

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // A job notice's payload: UTF-16LE when at least 3 bytes, the first not zero and the second zero.
 bool PayloadIsWide(const void* data, size_t size);
@@ -26,3 +27,12 @@ struct LocalStamp {
 std::string LogFileName(const std::string& folder, const LocalStamp& stamp);
 // "%02d:%02d:%02d.%03d %s\r\n".
 std::string LogLine(const LocalStamp& stamp, const std::string& text);
+
+// Command-line job files are "job" + ten digits + ".log"; the ten digits hold at most this.
+constexpr long long kLastJobFileNumber = 9999999999LL;
+// The number of a file name of exactly that form, or -1. Letters match without regard to case,
+// as Windows matches file names: JOB0000000007.LOG takes number 7 as job0000000007.log does.
+long long JobFileNumber(const std::string& fileName);
+// The lowest number from `from` up to kLastJobFileNumber that is not among the taken ones
+// (sorted ascending, repeats allowed), or -1 when there is none.
+long long LowestFreeJobNumber(const std::vector<long long>& taken, long long from);
