@@ -8,11 +8,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
-
-constexpr long long kLastJobNumber = 9999999999LL;
 
 class RoutingScope {
 public:
@@ -304,17 +303,50 @@ void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Cou
         StatusBar1.SetSimpleText("todostr = " + action);
 }
 
+namespace {
+
+struct FindHandleTraits {
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) { FindClose(h); }
+};
+using UniqueFind = UniqueResource<HANDLE, FindHandleTraits>;
+
+// The numbers of the job names the folder holds, sorted: one pass over the folder. The pattern's
+// "?" also matches shorter names, so every name is checked for the exact form.
+std::vector<long long> TakenJobNumbers(const std::string& folder)
+{
+    std::vector<long long> taken;
+    WIN32_FIND_DATAA data;
+    UniqueFind find(FindFirstFileExA((folder + "\\job??????????.log").c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find)
+        return taken;
+    do {
+        const long long number = JobFileNumber(data.cFileName);
+        if (number >= 0)
+            taken.push_back(number);
+    } while (FindNextFileA(find.get(), &data));
+    std::sort(taken.begin(), taken.end());
+    return taken;
+}
+
+} // namespace
+
 // The new placeholder's full path; on failure the empty text, with the code in GetLastError.
+// A folder that cannot be listed leaves every number to CreateFileA, one after another.
 std::string TMainForm::ReserveJobFileName(const std::string& Folder)
 {
+    const std::vector<long long> taken = TakenJobNumbers(Folder);
     DWORD error = ERROR_FILE_EXISTS;
-    for (long long number = 0; number <= kLastJobNumber; ++number) {
+    for (long long number = LowestFreeJobNumber(taken, 0); number >= 0;
+         number = LowestFreeJobNumber(taken, number + 1)) {
         const std::string name = Format("%s\\job%010lld.log", Folder.c_str(), number);
         UniqueFile file(
             CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file)
             return name;
         error = GetLastError();
+        // Taken since the folder was read, by another process: on to the next free number.
         if (!NameTaken(error))
             break;
     }
