@@ -324,38 +324,6 @@ DWORD RunOutput(const std::string& program, const std::string& arguments, std::s
     return code;
 }
 
-namespace {
-
-struct FindContext {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindOfProcess(HWND hwnd, LPARAM context)
-{
-    auto* find = reinterpret_cast<FindContext*>(context);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[32];
-    char caption[64];
-    if ((find->processId == 0 || pid == find->processId) && GetClassNameA(hwnd, cls, sizeof cls)
-        && std::strcmp(cls, "TMainForm") == 0 && GetWindowTextA(hwnd, caption, sizeof caption)
-        && std::strcmp(caption, "VELT Imager Support") == 0) {
-        find->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-} // namespace
-
-HWND FindMainWindowOf(DWORD processId)
-{
-    FindContext find{processId, nullptr};
-    EnumWindows(FindOfProcess, reinterpret_cast<LPARAM>(&find));
-    return find.found;
-}
-
 HWND FindMainWindow()
 {
     return FindWindowA("TMainForm", "VELT Imager Support");

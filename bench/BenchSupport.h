@@ -2,6 +2,7 @@
 // What the bench programs share: the performance counter, order statistics of samples, files
 // and folders, an installation of the program's surroundings, other processes and their windows.
 #include "toolkit/Handles.h"
+#include "tools/RemoteWindow.h"
 
 #include <windows.h>
 
@@ -99,7 +100,6 @@ private:
 DWORD RunOutput(const std::string& program, const std::string& arguments, std::string& output, DWORD timeoutMs);
 
 // The window of class "TMainForm" and caption "VELT Imager Support" of one process, or any.
-HWND FindMainWindowOf(DWORD processId);
 HWND FindMainWindow();
 
 // The process's private bytes (PrivateUsage, else PagefileUsage); 0 when they cannot be read.

@@ -11,6 +11,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "tools/RemoteWindow.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,30 +24,6 @@ namespace {
 HWND FindMain()
 {
     return FindWindowA("TMainForm", "VELT Imager Support");
-}
-
-// Reads a status bar part from another process through memory allocated there.
-std::string StatusText(HWND bar)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(bar, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (!process)
-        return std::string();
-    const LRESULT info = SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0);
-    const size_t length = LOWORD(info);
-    std::string text;
-    void* remote = VirtualAllocEx(process, nullptr, length + 1, MEM_COMMIT, PAGE_READWRITE);
-    if (remote) {
-        SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote));
-        text.assign(length + 1, '\0');
-        SIZE_T read = 0;
-        ReadProcessMemory(process, remote, &text[0], length + 1, &read);
-        text.resize(strlen(text.c_str()));
-        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    }
-    CloseHandle(process);
-    return text;
 }
 
 std::string WindowText(HWND hwnd)
@@ -138,7 +116,7 @@ int main(int argc, char** argv)
         // What the shell sends when the tray icon is double-clicked.
         PostMessageA(main, WM_APP + 1, 1, WM_LBUTTONDBLCLK);
     } else if (verb == "status") {
-        std::printf("%s\n", StatusText(ChildOfClass(main, STATUSCLASSNAMEA, 0)).c_str());
+        std::printf("%s\n", RemoteStatusText(ChildOfClass(main, STATUSCLASSNAMEA, 0)).c_str());
     } else if (verb == "fields") {
         std::printf("Stamp: %s\n", WindowText(ChildOfClass(main, "Static", 2)).c_str());
         std::printf("IN: %s\n", WindowText(ChildOfClass(main, "Edit", 0)).c_str());

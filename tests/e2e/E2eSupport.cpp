@@ -147,26 +147,6 @@ DWORD RunToolOutput(const std::string& program, const std::string& arguments, st
 
 namespace {
 
-struct FindContext {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindOfProcess(HWND hwnd, LPARAM context)
-{
-    auto* find = reinterpret_cast<FindContext*>(context);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[32];
-    char caption[64];
-    if (pid == find->processId && GetClassNameA(hwnd, cls, sizeof cls) && strcmp(cls, "TMainForm") == 0 &&
-        GetWindowTextA(hwnd, caption, sizeof caption) && strcmp(caption, "VELT Imager Support") == 0) {
-        find->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 std::string WindowText(HWND hwnd)
 {
     DWORD_PTR length = 0;
@@ -195,38 +175,9 @@ HWND FindMainWindow()
     return FindWindowA("TMainForm", "VELT Imager Support");
 }
 
-HWND FindMainWindowOf(DWORD processId)
-{
-    FindContext find{processId, nullptr};
-    EnumWindows(FindOfProcess, reinterpret_cast<LPARAM>(&find));
-    return find.found;
-}
-
 std::string StatusText(HWND main)
 {
-    HWND bar = Child(main, STATUSCLASSNAMEA, 0);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(bar, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (!bar || !process)
-        return std::string();
-    std::string text;
-    DWORD_PTR info = 0;
-    SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, 0, 0, SMTO_ABORTIFHUNG, 5000, &info);
-    const size_t length = LOWORD(info);
-    // The text is copied into the other process's memory: allocate it there.
-    void* remote = VirtualAllocEx(process, nullptr, length + 1, MEM_COMMIT, PAGE_READWRITE);
-    if (remote) {
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000, &ignored);
-        text.assign(length + 1, '\0');
-        SIZE_T read = 0;
-        ReadProcessMemory(process, remote, &text[0], length + 1, &read);
-        text.resize(strlen(text.c_str()));
-        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    }
-    CloseHandle(process);
-    return text;
+    return RemoteStatusText(Child(main, STATUSCLASSNAMEA, 0));
 }
 
 std::string StampText(HWND main)

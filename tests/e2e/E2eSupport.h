@@ -2,6 +2,7 @@
 // Driving the real vimager.exe from this separate process: starting it, finding its window,
 // reading what it shows, sending job notices, and an installation of its own for each test.
 #include "support/TestSupport.h"
+#include "tools/RemoteWindow.h"
 
 #include <windows.h>
 
@@ -46,7 +47,6 @@ DWORD RunToolOutput(const std::string& program, const std::string& arguments, st
 
 HWND FindMainWindow();
 // The main window of one process.
-HWND FindMainWindowOf(DWORD processId);
 std::string StatusText(HWND main);
 std::string StampText(HWND main);
 std::string InText(HWND main);
