@@ -89,8 +89,9 @@ void GetInstallBaseFolder(std::string& folder)
 {
     folder = "c:\\VELT Korvel";
     try {
-        // No KEY_WOW64_64KEY: unlike the printer keys, this value lives in the 32-bit view.
-        TRegistry registry;
+        // Unlike the printer keys, this value lives in the 32-bit view: named explicitly so that
+        // a 64-bit build of the same sources reads what the 32-bit program reads.
+        TRegistry registry(KEY_READ | KEY_WOW64_32KEY);
         registry.SetRootKey(HKEY_LOCAL_MACHINE);
         if (registry.OpenKeyReadOnly("\\SOFTWARE\\VELT Korvel")) {
             const std::string path = registry.ReadString("MyPath");

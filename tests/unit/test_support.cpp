@@ -88,18 +88,26 @@ protected:
 
 } // namespace
 
-TEST(SystemChecks, ElevatedAdministratorOn64BitWindows)
+TEST(SystemChecks, AgreeWithWhatTheSystemSaysOfThisProcess)
 {
-    // The test prefix runs everything as an elevated administrator on a 64-bit system.
-    EXPECT_TRUE(IsAdminElevated());
-    EXPECT_TRUE(IsAdminElevated());
-    EXPECT_TRUE(IsWindows64());
+    // The token's own word on elevation, against the program's capability probe.
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    const BOOL known = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    if (known) {
+        EXPECT_EQ(IsAdminElevated(), elevation.TokenIsElevated != 0);
+    }
+
+    // A 32-bit build runs under WOW64 exactly when the system is 64-bit; a 64-bit build never does.
     BOOL wow64 = FALSE;
     ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
-    EXPECT_TRUE(wow64);
-    SYSTEM_INFO own{};
-    GetSystemInfo(&own);
-    EXPECT_EQ(own.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_INTEL);  // the program itself is 32-bit
+    SYSTEM_INFO native{};
+    GetNativeSystemInfo(&native);
+    EXPECT_EQ(IsWindows64(), native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64);
+    EXPECT_EQ(wow64 != FALSE, sizeof(void*) == 4 && IsWindows64());
 }
 
 TEST_F(InstallBaseTest, MyPathIsReadFromThe32BitViewOnly)
