@@ -1,7 +1,5 @@
 #include "bench/BenchSupport.h"
 
-#include "toolkit/SysUtils.h"
-
 #include <psapi.h>
 
 #include <algorithm>
@@ -118,12 +116,6 @@ void EmptyFolder(const std::string& folder)
     CreateDirectoryA(folder.c_str(), nullptr);
 }
 
-std::string BinFolder()
-{
-    const std::string path = ModuleFileName();
-    return path.substr(0, path.find_last_of('\\'));
-}
-
 namespace {
 
 const char kBaseKey[] = "SOFTWARE\\VELT Korvel";
@@ -219,114 +211,6 @@ std::string LogTextIn(const std::string& spoolerFolder)
 std::string Installation::LogText() const
 {
     return LogTextIn(SpoolerFolder());
-}
-
-Process::~Process()
-{
-    Kill();
-}
-
-bool Process::Start(const std::string& program, const std::string& arguments)
-{
-    Kill();
-    const std::string exe = BinFolder() + "\\" + program;
-    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return false;
-    CloseHandle(info.hThread);
-    handle_.reset(info.hProcess);
-    id_ = info.dwProcessId;
-    return true;
-}
-
-bool Process::Running() const
-{
-    return handle_ && WaitForSingleObject(handle_.get(), 0) == WAIT_TIMEOUT;
-}
-
-bool Process::WaitForExit(DWORD timeoutMs)
-{
-    return !handle_ || WaitForSingleObject(handle_.get(), timeoutMs) == WAIT_OBJECT_0;
-}
-
-DWORD Process::ExitCode() const
-{
-    DWORD code = STILL_ACTIVE;
-    if (handle_)
-        GetExitCodeProcess(handle_.get(), &code);
-    return code;
-}
-
-void Process::Kill()
-{
-    if (Running()) {
-        TerminateProcess(handle_.get(), 99);
-        WaitForSingleObject(handle_.get(), 5000);
-    }
-    handle_.reset();
-}
-
-DWORD RunOutput(const std::string& program, const std::string& arguments, std::string& output, DWORD timeoutMs)
-{
-    output.clear();
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-        return ~0u;
-    UniqueHandle reader(readEnd);
-    UniqueHandle writer(writeEnd);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    const std::string exe = BinFolder() + "\\" + program;
-    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
-        return ~0u;
-    CloseHandle(info.hThread);
-    UniqueHandle process(info.hProcess);
-    writer.reset();
-    // Read while it runs, so that a full pipe never blocks it; the pipe ends with its last writer.
-    const DWORD start = GetTickCount();
-    bool timedOut = false;
-    for (;;) {
-        DWORD available = 0;
-        if (!PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr))
-            break;
-        if (available > 0) {
-            char buffer[4096];
-            DWORD read = 0;
-            if (!ReadFile(readEnd, buffer, available < sizeof buffer ? available : sizeof buffer, &read, nullptr))
-                break;
-            output.append(buffer, read);
-            continue;
-        }
-        if (GetTickCount() - start > timeoutMs) {
-            timedOut = true;
-            break;
-        }
-        WaitForSingleObject(process.get(), 20);
-    }
-    DWORD code = ~0u;
-    if (WaitForSingleObject(process.get(), timedOut ? 0 : 5000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.get(), &code);
-    else
-        TerminateProcess(process.get(), 99);
-    output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
-    return code;
-}
-
-HWND FindMainWindow()
-{
-    return FindWindowA("TMainForm", "VELT Imager Support");
 }
 
 SIZE_T PrivateBytes(DWORD processId)

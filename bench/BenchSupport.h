@@ -1,7 +1,8 @@
 #pragma once
 // What the bench programs share: the performance counter, order statistics of samples, files
-// and folders, an installation of the program's surroundings, other processes and their windows.
+// and folders, an installation of the program's surroundings, the private bytes of a process.
 #include "toolkit/Handles.h"
+#include "tools/RemoteProcess.h"
 #include "tools/RemoteWindow.h"
 
 #include <windows.h>
@@ -44,9 +45,6 @@ void EmptyFolder(const std::string& folder);
 // Every activity log of a spooler folder, all days together.
 std::string LogTextIn(const std::string& spoolerFolder);
 
-// The folder of this program; the program and the bench programs are built side by side.
-std::string BinFolder();
-
 // The surroundings of one run, removed again afterwards: install base with "xLead.xml", the two
 // lead folders, the spooler folder ("VELTLOGD", inherited by the programs started from here), a
 // jobs folder, printer 1's key (64-bit view) with "Todo" "SealQueue". All on one volume; an install
@@ -74,33 +72,6 @@ private:
     bool hadInstallBase_ = false;
     std::string installBase_;
 };
-
-class Process {
-public:
-    Process() = default;
-    ~Process();
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    // A program of the bin folder with the command-line tail given; false when it did not start.
-    bool Start(const std::string& program, const std::string& arguments = std::string());
-    bool Running() const;
-    bool WaitForExit(DWORD timeoutMs);
-    DWORD ExitCode() const;
-    DWORD Id() const { return id_; }
-    HANDLE Handle() const { return handle_.get(); }
-    void Kill();
-
-private:
-    UniqueHandle handle_;
-    DWORD id_ = 0;
-};
-
-// Runs a program of the bin folder to its end, collecting its output; its exit code, ~0 on a timeout.
-DWORD RunOutput(const std::string& program, const std::string& arguments, std::string& output, DWORD timeoutMs);
-
-// The window of class "TMainForm" and caption "VELT Imager Support" of one process, or any.
-HWND FindMainWindow();
 
 // The process's private bytes (PrivateUsage, else PagefileUsage); 0 when they cannot be read.
 SIZE_T PrivateBytes(DWORD processId);

@@ -24,7 +24,7 @@ TEST(CommandLine, PrinterKeyAsksForTheCommandLineAndJobsGetReservedNames)
     installation.SetTransfer(1, 0, VimagerExe());
 
     std::string output;
-    ASSERT_EQ(RunToolOutput("vprinter.exe", "--printer 1 --folder " + Quoted(installation.Jobs()), output), 0u)
+    ASSERT_EQ(RunOutput("vprinter.exe", "--printer 1 --folder " + Quoted(installation.Jobs()), output), 0u)
         << output;
     EXPECT_NE(output.find("\"Transfer mode\" 0 (cmdline)"), std::string::npos) << output;
     EXPECT_NE(output.find("ended with exit code 0"), std::string::npos) << output;
@@ -33,7 +33,7 @@ TEST(CommandLine, PrinterKeyAsksForTheCommandLineAndJobsGetReservedNames)
     const std::string first = ReadFileBytes(installation.Lead1() + "\\job0000000000.log");
     EXPECT_EQ(first.rfind("[Device]\r\nDeviceName=VELT Imager 1\r\n", 0), 0u) << first;
 
-    ASSERT_EQ(RunToolOutput("vprinter.exe", "--count 2 --folder " + Quoted(installation.Jobs()), output), 0u)
+    ASSERT_EQ(RunOutput("vprinter.exe", "--count 2 --folder " + Quoted(installation.Jobs()), output), 0u)
         << output;
     EXPECT_EQ(ListFolder(installation.Lead1()),
               (std::vector<std::string>{"job0000000000.log", "job0000000001.log", "job0000000002.log"}));
@@ -53,7 +53,7 @@ TEST(CommandLine, RunsBesideAResidentInstance)
     const std::string status = StatusText(main);
 
     std::string output;
-    ASSERT_EQ(RunToolOutput("vprinter.exe",
+    ASSERT_EQ(RunOutput("vprinter.exe",
                             "--printer 2 --mode cmdline --exe " + Quoted(VimagerExe()) + " --folder " +
                                 Quoted(installation.Jobs()),
                             output),
@@ -62,11 +62,11 @@ TEST(CommandLine, RunsBesideAResidentInstance)
     EXPECT_EQ(ListFolder(installation.Lead2()), std::vector<std::string>{"job0000000000.log"});
     // The resident instance neither ended nor saw anything of it.
     EXPECT_TRUE(resident.Running());
-    EXPECT_EQ(FindMainWindowOf(resident.ProcessId()), main);
+    EXPECT_EQ(FindMainWindowOf(resident.Id()), main);
     EXPECT_EQ(StatusText(main), status);
 
     // The resident one goes on taking job notices meanwhile.
-    ASSERT_EQ(RunToolOutput("vprinter.exe", "--printer 2 --mode message --wide --folder " + Quoted(installation.Jobs()),
+    ASSERT_EQ(RunOutput("vprinter.exe", "--printer 2 --mode message --wide --folder " + Quoted(installation.Jobs()),
                             output),
               0u)
         << output;
@@ -135,7 +135,7 @@ TEST(CommandLine, ConverterIsStartedWithBothPathsQuoted)
     ASSERT_TRUE(CreateDirectoryA(spool.c_str(), nullptr));
 
     std::string output;
-    ASSERT_EQ(RunToolOutput("vprinter.exe", "--folder " + Quoted(spool), output), 0u) << output;
+    ASSERT_EQ(RunOutput("vprinter.exe", "--folder " + Quoted(spool), output), 0u) << output;
     const std::vector<std::string> jobs = ListFolder(spool);
     ASSERT_EQ(jobs.size(), 1u);
     ASSERT_TRUE(PumpUntil([&] { return PathExists(record); }, 20000));
@@ -147,17 +147,17 @@ TEST(CommandLine, PrinterToolSaysWhenNothingCanTakeTheJob)
 {
     TestInstallation installation;
     std::string output;
-    EXPECT_EQ(RunToolOutput("vprinter.exe", "--help", output), 0u);
+    EXPECT_EQ(RunOutput("vprinter.exe", "--help", output), 0u);
     EXPECT_NE(output.find("Usage: vprinter"), std::string::npos) << output;
 
-    EXPECT_EQ(RunToolOutput("vprinter.exe", "--printer 1 --folder " + Quoted(installation.Jobs()), output), 2u);
+    EXPECT_EQ(RunOutput("vprinter.exe", "--printer 1 --folder " + Quoted(installation.Jobs()), output), 2u);
     EXPECT_NE(output.find("not found"), std::string::npos) << output;
 
     ASSERT_EQ(FindMainWindow(), nullptr);
-    EXPECT_EQ(RunToolOutput("vprinter.exe", "--mode message --folder " + Quoted(installation.Jobs()), output), 4u);
+    EXPECT_EQ(RunOutput("vprinter.exe", "--mode message --folder " + Quoted(installation.Jobs()), output), 4u);
     EXPECT_NE(output.find("no window of class \"TMainForm\""), std::string::npos) << output;
 
-    EXPECT_EQ(RunToolOutput("vprinter.exe",
+    EXPECT_EQ(RunOutput("vprinter.exe",
                             "--mode cmdline --exe " + Quoted(installation.Root() + "\\none.exe") + " --folder " +
                                 Quoted(installation.Jobs()),
                             output),
@@ -165,5 +165,5 @@ TEST(CommandLine, PrinterToolSaysWhenNothingCanTakeTheJob)
     EXPECT_NE(output.find("could not start"), std::string::npos) << output;
     // A job that was never handed over is not left lying about.
     EXPECT_TRUE(ListFolder(installation.Jobs()).empty());
-    EXPECT_EQ(RunToolOutput("vprinter.exe", "--mode fax", output), 1u);
+    EXPECT_EQ(RunOutput("vprinter.exe", "--mode fax", output), 1u);
 }

@@ -145,7 +145,7 @@ protected:
         program_.Start();
         main_ = program_.WaitForWindow();
         ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(ProcessIdToSessionId(program_.ProcessId(), &session_));
+        ASSERT_TRUE(ProcessIdToSessionId(program_.Id(), &session_));
         counter_ = 0;
         // It goes to the tray at its first idle moment; a double click on the icon brings it back.
         ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(main_); }, 10000));
@@ -155,7 +155,7 @@ protected:
     // A Fill registry item, and the one message box that says it is done.
     void FillRegistry(const std::vector<std::string>& item)
     {
-        MessageBoxWatcher boxes(program_.ProcessId());
+        MessageBoxWatcher boxes(program_.Id());
         ASSERT_TRUE(ShowMainWindow(main_));
         ASSERT_EQ(ClickMenu(main_, item), "");
         ASSERT_TRUE(boxes.WaitForCount(1, 10000));
@@ -171,7 +171,7 @@ protected:
         EXPECT_EQ(clicked, "");
         if (!clicked.empty())
             return nullptr;
-        HWND dialog = WaitForShownWindow(program_.ProcessId(), "TvimgPrefForm");
+        HWND dialog = WaitForShownWindow(program_.Id(), "TvimgPrefForm");
         // Ready once its grid has settled with the drop-down on a row.
         EXPECT_TRUE(dialog && PumpUntil([&] { return EditorRow(dialog) > 0; }, 5000));
         return dialog;
@@ -192,7 +192,7 @@ protected:
     Printed Print(int printer, const std::string& options = std::string())
     {
         Printed printed;
-        printed.ExitCode = RunToolOutput("vprinter.exe",
+        printed.ExitCode = RunOutput("vprinter.exe",
             "--printer " + std::to_string(printer) + " --folder " + Quoted(installation_.Jobs()) + options,
             printed.Output);
         std::smatch wrote;
@@ -398,7 +398,7 @@ TEST_F(ShopDay, TheAdministratorSetsUpThePrintersThroughTheMenusAndTheDialog)
 
     // Help > About names the version of the file that runs.
     ASSERT_EQ(ClickMenu(main_, kAbout), "");
-    HWND about = WaitForShownWindow(program_.ProcessId(), "TAboutForm");
+    HWND about = WaitForShownWindow(program_.Id(), "TAboutForm");
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(TextOf(about), "About VELT Imager Support");
     const std::string version = FileVersionOf(exe_);
@@ -431,7 +431,7 @@ TEST_F(ShopDay, EveryJobOfTheDayEndsInExactlyOnePlace)
     ExpectFields(printed.Path);
 
     for (int answer : {IDOK, IDCANCEL}) {
-        MessageBoxWatcher boxes(program_.ProcessId());
+        MessageBoxWatcher boxes(program_.Id());
         boxes.SetAnswer(answer);
         const std::string status = StatusText(main_);
         before = LeadFiles();
@@ -552,7 +552,7 @@ TEST_F(ShopDay, EveryJobOfTheDayEndsInExactlyOnePlace)
     // Evening: notices again, with the actions chosen last.
     ASSERT_NO_FATAL_FAILURE(FillRegistry(kUseMessages));
     {
-        MessageBoxWatcher boxes(program_.ProcessId());
+        MessageBoxWatcher boxes(program_.Id());
         before = LeadFiles();
         printed = Print(1);
         Noticed(printed.Path);

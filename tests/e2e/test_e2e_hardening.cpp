@@ -51,7 +51,7 @@ protected:
         program_.Start();
         main_ = program_.WaitForWindow();
         ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(ProcessIdToSessionId(program_.ProcessId(), &session_));
+        ASSERT_TRUE(ProcessIdToSessionId(program_.Id(), &session_));
     }
     std::string JobName(int counter) const
     {
@@ -262,7 +262,7 @@ TEST(HardenedCommandLine, ALeadFolderPathThatIsAFileLeavesTheJob)
     RemoveTree(installation.Lead1());
     WriteFileBytes(installation.Lead1(), "a file, not a folder");
     const std::string job = installation.MakeJob("a.tmp", 1);
-    EXPECT_EQ(RunTool("vimager.exe", Quote(job)), 0u);
+    EXPECT_EQ(RunProgram("vimager.exe", Quote(job)), 0u);
     EXPECT_TRUE(PathExists(job));
     EXPECT_EQ(ReadFileBytes(installation.Lead1()), "a file, not a folder");
 }

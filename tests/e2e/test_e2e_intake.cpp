@@ -15,7 +15,7 @@ protected:
         program_.Start();
         main_ = program_.WaitForWindow();
         ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(ProcessIdToSessionId(program_.ProcessId(), &session_));
+        ASSERT_TRUE(ProcessIdToSessionId(program_.Id(), &session_));
     }
     void TearDown() override
     {
@@ -116,7 +116,7 @@ TEST_F(Resident, ANoticeDuringAnOpenQuestionIsRoutedAtOnceUnderItsOwnNumber)
     const std::string asked = installation_.MakeJob("asked.tmp", 1);
     const std::string other = installation_.MakeJob("other.tmp", 2);
 
-    MessageBoxWatcher boxes(program_.ProcessId());
+    MessageBoxWatcher boxes(program_.Id());
     boxes.SetAnswer(0);
     auto first = std::async(std::launch::async, [&] { return SendJobNotice(main_, asked); });
     ASSERT_TRUE(boxes.WaitForCount(1, 10000));
@@ -141,7 +141,7 @@ TEST_F(Resident, CancelLeavesTheJobAndShowsNothing)
     installation_.SetPrinter(1, "ask USER");
     const std::string job = installation_.MakeJob("kept.tmp", 1);
     const std::string status = StatusText(main_);
-    MessageBoxWatcher boxes(program_.ProcessId());
+    MessageBoxWatcher boxes(program_.Id());
     boxes.SetAnswer(IDCANCEL);
     EXPECT_EQ(SendJobNotice(main_, job), 1);
     EXPECT_EQ(boxes.Count(), 1u);
@@ -155,7 +155,7 @@ TEST_F(Resident, AStopFileDuringAnOpenQuestionWaitsForTheAnswer)
 {
     installation_.SetPrinter(1, "Ask user");
     const std::string job = installation_.MakeJob("late.tmp", 1);
-    MessageBoxWatcher boxes(program_.ProcessId());
+    MessageBoxWatcher boxes(program_.Id());
     boxes.SetAnswer(0);
     auto notice = std::async(std::launch::async, [&] { return SendJobNotice(main_, job); });
     ASSERT_TRUE(boxes.WaitForCount(1, 10000));
@@ -174,7 +174,7 @@ TEST_F(Resident, AnErrorRoutingDoesNotHandleReachesTheExceptionDisplayAndTheSend
     ScopedRegKey converter(HKEY_CURRENT_USER, "SOFTWARE\\VELT Korvel\\EmfRaster");
     converter.SetDword("ExePath", 1);
     const std::string job = installation_.MakeJob("odd.tmp", 1);
-    MessageBoxWatcher boxes(program_.ProcessId());
+    MessageBoxWatcher boxes(program_.Id());
     EXPECT_EQ(SendJobNotice(main_, job), 0);
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Seen()[0].Caption, "VELT Imager Support");

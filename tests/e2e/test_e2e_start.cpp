@@ -23,7 +23,7 @@ TEST(Startup, ResidentWindowSessionAndSingleInstance)
     ASSERT_NE(main, nullptr);
 
     DWORD session = 0;
-    ASSERT_TRUE(ProcessIdToSessionId(first.ProcessId(), &session));
+    ASSERT_TRUE(ProcessIdToSessionId(first.Id(), &session));
     EXPECT_TRUE(WaitForStatus(main, "Session Id: " + std::to_string(session)));
     EXPECT_EQ(StampText(main), "");
     EXPECT_EQ(InText(main), "");
@@ -45,7 +45,7 @@ TEST(Startup, ResidentWindowSessionAndSingleInstance)
     ASSERT_TRUE(second.WaitForExit(15000));
     EXPECT_EQ(second.ExitCode(), 0u);
     EXPECT_TRUE(first.Running());
-    EXPECT_EQ(FindMainWindowOf(first.ProcessId()), main);
+    EXPECT_EQ(FindMainWindowOf(first.Id()), main);
 
     ExitProgram(main);
     EXPECT_TRUE(first.WaitForExit(10000));

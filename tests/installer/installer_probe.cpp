@@ -13,17 +13,16 @@
 //   hold EXE                starts EXE suspended: its file is in use, and no window shows,
 //                           as for a copy running in another session
 //   end PID                 File > Exit for process PID, ended by force when it does not go
-#include "toolkit/Handles.h"
+#include "tools/RemoteProcess.h"
+#include "tools/RemoteWindow.h"
 
 #include <windows.h>
 
 #include <objbase.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -33,7 +32,7 @@ namespace {
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VELT Imager Support";
 constexpr char kProduct[] = "VELT Imager Support";
-constexpr WPARAM kExitCommand = 201;
+constexpr int kExitCommand = 201;
 
 int Fail(const char* what)
 {
@@ -51,33 +50,6 @@ std::string ImagePath(DWORD processId)
     if (!QueryFullProcessImageNameA(process.get(), 0, path, &size))
         return std::string();
     return std::string(path, size);
-}
-
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM context)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    char cls[32];
-    char caption[64];
-    if (owner == search->processId && GetClassNameA(hwnd, cls, sizeof cls) && std::strcmp(cls, "TMainForm") == 0
-        && GetWindowTextA(hwnd, caption, sizeof caption) && std::strcmp(caption, kProduct) == 0) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND MainWindowOf(DWORD processId)
-{
-    WindowSearch search{processId, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 bool WaitForExit(DWORD processId, DWORD timeoutMs)
@@ -111,48 +83,34 @@ int Logon()
     if (!ReadInstalledString(kRunKey, kProduct, command))
         return Fail("reading the Run value");
     std::printf("command %s\n", command.c_str());
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    Process program;
+    if (!program.StartCommand(command))
         return Fail("starting the Run command");
-    UniqueHandle thread(info.hThread);
-    UniqueHandle process(info.hProcess);
-    std::printf("pid %lu\n", static_cast<unsigned long>(info.dwProcessId));
+    std::printf("pid %lu\n", static_cast<unsigned long>(program.Id()));
+    program.LetGo();
     return 0;
 }
 
 int Window(DWORD processId, DWORD timeoutMs)
 {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (HWND main = MainWindowOf(processId)) {
-            std::printf("window %p\nexe %s\n", static_cast<void*>(main), ImagePath(processId).c_str());
-            return 0;
-        }
-        if (WaitForExit(processId, 0)) {
-            std::printf("process ended\n");
-            return 1;
-        }
-        if (GetTickCount() - start > timeoutMs) {
-            std::printf("no window\n");
-            return 1;
-        }
-        Sleep(100);
+    UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    if (HWND main = WaitForMainWindow(processId, timeoutMs, process.get())) {
+        std::printf("window %p\nexe %s\n", static_cast<void*>(main), ImagePath(processId).c_str());
+        return 0;
     }
+    std::fputs(WaitForExit(processId, 0) ? "process ended\n" : "no window\n", stdout);
+    return 1;
 }
 
 int Notify(const std::string& jobPath)
 {
-    HWND main = FindWindowA("TMainForm", kProduct);
+    HWND main = FindMainWindow();
     if (!main)
         return Fail("finding the main window");
-    DWORD owner = 0;
-    GetWindowThreadProcessId(main, &owner);
-    std::printf("exe %s\n", ImagePath(owner).c_str());
-    COPYDATASTRUCT notice{1000, static_cast<DWORD>(jobPath.size() + 1), const_cast<char*>(jobPath.c_str())};
-    DWORD_PTR reply = 0;
-    if (!SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&notice), SMTO_NORMAL, 60000, &reply))
+    std::printf("exe %s\n", ImagePath(ProcessOfWindow(main)).c_str());
+    bool answered = false;
+    const LRESULT reply = SendNotice(main, 1000, jobPath.c_str(), static_cast<DWORD>(jobPath.size() + 1), &answered);
+    if (!answered)
         return Fail("sending the job notice");
     std::printf("reply %lu\n", static_cast<unsigned long>(reply));
     return 0;
@@ -162,14 +120,9 @@ int Notify(const std::string& jobPath)
 std::vector<DWORD> ChildrenOf(const std::set<DWORD>& parents)
 {
     std::vector<DWORD> children;
-    UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
-        return children;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry))
-        if (parents.count(entry.th32ParentProcessID) != 0 && parents.count(entry.th32ProcessID) == 0)
-            children.push_back(entry.th32ProcessID);
+    for (const RunningProcess& process : RunningProcesses())
+        if (parents.count(process.Parent) != 0 && parents.count(process.Id) == 0)
+            children.push_back(process.Id);
     return children;
 }
 
@@ -177,15 +130,11 @@ std::vector<DWORD> ChildrenOf(const std::set<DWORD>& parents)
 int RunWait(DWORD timeoutMs, std::string command)
 {
     std::printf("command %s\n", command.c_str());
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    Process process;
+    if (!process.StartCommand(command))
         return Fail("starting the command");
-    UniqueHandle thread(info.hThread);
-    UniqueHandle process(info.hProcess);
     const DWORD start = GetTickCount();
-    std::set<DWORD> family{info.dwProcessId};
+    std::set<DWORD> family{process.Id()};
     std::vector<UniqueHandle> waiting;
     auto adopt = [&] {
         for (DWORD child : ChildrenOf(family)) {
@@ -195,15 +144,14 @@ int RunWait(DWORD timeoutMs, std::string command)
                 waiting.push_back(std::move(handle));
         }
     };
-    while (WaitForSingleObject(process.get(), 50) == WAIT_TIMEOUT) {
+    while (!process.WaitForExit(50)) {
         adopt();
         if (GetTickCount() - start > timeoutMs) {
             std::printf("timeout\n");
             return 1;
         }
     }
-    DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
+    DWORD code = process.ExitCode();
     std::printf("exit %lu\n", static_cast<unsigned long>(code));
     for (;;) {
         adopt();
@@ -264,24 +212,19 @@ int Shortcut(const std::string& linkPath)
 
 int Hold(const std::string& exe)
 {
-    std::string command = "\"" + exe + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(
-            exe.c_str(), &command[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup, &info))
+    Process program;
+    if (!program.Start(exe, std::string(), CREATE_SUSPENDED))
         return Fail("starting the program suspended");
-    UniqueHandle thread(info.hThread);
-    UniqueHandle process(info.hProcess);
-    std::printf("pid %lu\n", static_cast<unsigned long>(info.dwProcessId));
+    std::printf("pid %lu\n", static_cast<unsigned long>(program.Id()));
+    program.LetGo();
     return 0;
 }
 
 int End(DWORD processId)
 {
-    HWND main = MainWindowOf(processId);
+    HWND main = FindMainWindowOf(processId);
     if (main)
-        PostMessageA(main, WM_COMMAND, kExitCommand, 0);
+        PostCommand(main, kExitCommand);
     if (WaitForExit(processId, main ? 10000 : 0))
         return 0;
     UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));

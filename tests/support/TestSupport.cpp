@@ -241,42 +241,6 @@ ScopedEnv::~ScopedEnv()
     SetEnvironmentVariableA(name_.c_str(), hadOld_ ? old_.c_str() : nullptr);
 }
 
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-std::string MessageBoxText(HWND box)
-{
-    char text[4096] = "";
-    // The box's text is its static control 0xFFFF.
-    if (GetDlgItemTextA(box, 0xFFFF, text, sizeof text) > 0)
-        return text;
-    std::string longest;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char cls[32];
-        GetClassNameA(child, cls, sizeof cls);
-        if (lstrcmpiA(cls, "Static") == 0) {
-            GetWindowTextA(child, text, sizeof text);
-            if (strlen(text) > longest.size())
-                longest = text;
-        }
-    }
-    return longest;
-}
-
 MessageBoxWatcher::MessageBoxWatcher(DWORD processId) : processId_(processId), thread_([this] { Run(); }) {}
 
 MessageBoxWatcher::~MessageBoxWatcher()
@@ -285,47 +249,18 @@ MessageBoxWatcher::~MessageBoxWatcher()
     thread_.join();
 }
 
-namespace {
-
-struct ScanContext {
-    DWORD processId;
-    std::vector<HWND> boxes;
-};
-
-BOOL CALLBACK CollectBox(HWND hwnd, LPARAM context)
-{
-    auto* scan = reinterpret_cast<ScanContext*>(context);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[16];
-    if (pid == scan->processId && IsWindowVisible(hwnd) && GetClassNameA(hwnd, cls, sizeof cls) &&
-        strcmp(cls, "#32770") == 0)
-        scan->boxes.push_back(hwnd);
-    return TRUE;
-}
-
-void Press(HWND box, int button)
-{
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
-}
-
-} // namespace
-
 void MessageBoxWatcher::Scan()
 {
-    ScanContext scan{processId_, {}};
-    EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&scan));
+    const std::vector<HWND> boxes = MessageBoxesOf(processId_);
     std::lock_guard<std::mutex> lock(mutex_);
-    std::set<HWND> now(scan.boxes.begin(), scan.boxes.end());
-    for (HWND box : scan.boxes) {
+    std::set<HWND> now(boxes.begin(), boxes.end());
+    for (HWND box : boxes) {
         if (open_.count(box))
             continue;
-        char caption[512] = "";
-        GetWindowTextA(box, caption, sizeof caption);
-        seen_.push_back(Box{box, caption, MessageBoxText(box)});
+        seen_.push_back(Box{box, TextOf(box), MessageBoxText(box)});
         open_.insert(box);
         if (answer_ != 0)
-            Press(box, answer_);
+            AnswerMessageBox(box, answer_);
     }
     for (auto it = open_.begin(); it != open_.end();)
         it = now.count(*it) ? std::next(it) : open_.erase(it);
@@ -343,7 +278,7 @@ void MessageBoxWatcher::AnswerOpen(int button)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     for (HWND box : open_)
-        Press(box, button);
+        AnswerMessageBox(box, button);
 }
 
 std::vector<MessageBoxWatcher::Box> MessageBoxWatcher::Seen() const

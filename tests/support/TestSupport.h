@@ -1,10 +1,12 @@
 #pragma once
 // Helpers shared by the unit and end-to-end tests. Everything works on the real platform
 // of the test prefix: real folders, the real registry, real message boxes.
+#include "tools/RemoteProcess.h"
+#include "tools/RemoteWindow.h"
+
 #include <windows.h>
 
 #include <atomic>
-#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -74,9 +76,6 @@ private:
     bool hadOld_;
 };
 
-// Handles this thread's messages until the condition holds or the time is up.
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);
-
 // Answers the message boxes of one process from a thread of its own, as a person would,
 // and remembers what they said.
 class MessageBoxWatcher {
@@ -114,6 +113,3 @@ private:
     std::set<HWND> open_;
     std::thread thread_;
 };
-
-// The text of a message box: its static text control.
-std::string MessageBoxText(HWND box);
