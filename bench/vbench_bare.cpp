@@ -3,6 +3,7 @@
 // else: the stamp and path texts, the log line (opened, appended, closed), the profile read of
 // the job file, the printer key's "Todo", the lead-folder test, the move and the status text.
 // The log goes to "VELTLOGD"\SealQueue as the program's does. WM_CLOSE ends it.
+#include "bench/Receiver.h"
 #include "toolkit/Handles.h"
 #include "toolkit/SysUtils.h"
 
@@ -171,11 +172,8 @@ LRESULT CALLBACK BareProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         Route(path, counter);
         return 1;
     }
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
     }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return ReceiverDefault(hwnd, msg, wParam, lParam);
 }
 
 } // namespace
@@ -196,15 +194,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = BareProc;
-    wc.hInstance = instance;
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = "TMainForm";
-    if (!RegisterClassA(&wc))
-        return 2;
-    HWND main = CreateWindowExA(0, "TMainForm", "VELT Imager Support", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 192,
-        133, 400, 140, nullptr, nullptr, instance, nullptr);
+    HWND main = CreateReceiverWindow(instance, BareProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 192, 133, 400, 140);
     if (!main)
         return 3;
     g_receiver.Stamp = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_SUNKEN | SS_LEFTNOWORDWRAP, 48, 8,
@@ -228,11 +219,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     ShowWindow(main, SW_SHOW);
     UpdateWindow(main);
     ShowWindow(main, SW_HIDE);
-
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return 0;
+    return RunMessageLoop();
 }

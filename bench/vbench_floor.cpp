@@ -1,6 +1,7 @@
 // vbench_floor LEAD: a bare receiver of job notices that only moves each job file into LEAD,
 // the least that the platform itself costs per notice. Its window has the program's class
 // and caption, so that the same sender reaches it; WM_CLOSE ends it.
+#include "bench/Receiver.h"
 #include "toolkit/SysUtils.h"
 
 #include <windows.h>
@@ -26,11 +27,8 @@ LRESULT CALLBACK FloorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         }
         return 1;
     }
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
     }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return ReceiverDefault(hwnd, msg, wParam, lParam);
 }
 
 } // namespace
@@ -40,20 +38,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (__argc < 2)
         return 1;
     g_lead = __argv[1];
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = FloorProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = "TMainForm";
-    if (!RegisterClassA(&wc))
-        return 2;
     // Never shown: the program, too, works from the tray.
-    if (!CreateWindowExA(0, "TMainForm", "VELT Imager Support", WS_OVERLAPPEDWINDOW, 0, 0, 400, 120, nullptr, nullptr,
-            instance, nullptr))
+    if (!CreateReceiverWindow(instance, FloorProc, nullptr, WS_OVERLAPPEDWINDOW, 0, 0, 400, 120))
         return 3;
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return 0;
+    return RunMessageLoop();
 }

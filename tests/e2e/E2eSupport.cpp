@@ -95,6 +95,31 @@ std::string TestInstallation::MakeJob(const std::string& name, int printerIndex)
     return path;
 }
 
+void ResidentTest::TearDown()
+{
+    if (program_.Running()) {
+        WriteFileBytes(installation_.StopFile(), "");
+        EXPECT_TRUE(program_.WaitForExit(10000));
+    }
+}
+
+void ResidentTest::Start()
+{
+    program_.Start();
+    main_ = program_.WaitForWindow();
+    ASSERT_NE(main_, nullptr);
+    ASSERT_TRUE(ProcessIdToSessionId(program_.Id(), &session_));
+    counter_ = 0;
+}
+
+std::string ResidentTest::JobName(int counter) const
+{
+    const std::string session = std::to_string(session_);
+    char digits[16];
+    snprintf(digits, sizeof digits, "%010d", counter);
+    return "job" + session + std::string(digits + session.size()) + ".log";
+}
+
 namespace {
 
 template <typename... Parts> std::string Failed(const Parts&... parts)

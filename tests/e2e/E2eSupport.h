@@ -5,6 +5,7 @@
 #include "tools/RemoteProcess.h"
 #include "tools/RemoteWindow.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <memory>
@@ -27,8 +28,6 @@ class TestInstallation {
 public:
     TestInstallation();
     ~TestInstallation();
-    TestInstallation(const TestInstallation&) = delete;
-    TestInstallation& operator=(const TestInstallation&) = delete;
 
     std::string Root() const { return root_.Path(); }
     std::string InstallBase() const { return root_ / "install"; }
@@ -56,6 +55,23 @@ private:
     TempFolder root_;
     std::unique_ptr<ScopedEnv> logBase_;
     std::vector<std::unique_ptr<ScopedRegKey>> keys_;
+};
+
+// A test of the resident program in an installation of its own; the stop file ends it afterwards.
+class ResidentTest : public ::testing::Test {
+protected:
+    void TearDown() override;
+    // Starts the program and waits until its window shows the session.
+    void Start();
+    // The name a notice's job gets: "job", the session and the counter, ten characters.
+    std::string JobName(int counter) const;
+
+    TestInstallation installation_;
+    VimagerProcess program_;
+    HWND main_ = nullptr;
+    DWORD session_ = 0;
+    // The notices counted so far.
+    int counter_ = 0;
 };
 
 // The steps below return the empty text when they went as asked, else what went wrong.

@@ -93,7 +93,7 @@ std::map<std::string, std::string> Contents(const std::set<std::string>& files)
     return contents;
 }
 
-class ShopDay : public ::testing::Test {
+class ShopDay : public ResidentTest {
 protected:
     enum class Place { Source, Lead, Converter, Spooler };
     // Where a job of the day ended; the content it had when it got there.
@@ -131,22 +131,11 @@ protected:
         firstLog_ = installation_.LogFile();
     }
 
-    void TearDown() override
-    {
-        if (program_.Running()) {
-            WriteFileBytes(installation_.StopFile(), "");
-            EXPECT_TRUE(program_.WaitForExit(10000));
-        }
-    }
-
     // The resident program, out of the tray, where the administrator can reach its menus.
     void Start()
     {
-        program_.Start();
-        main_ = program_.WaitForWindow();
-        ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(ProcessIdToSessionId(program_.Id(), &session_));
-        counter_ = 0;
+        ResidentTest::Start();
+        ASSERT_FALSE(HasFatalFailure());
         // It goes to the tray at its first idle moment; a double click on the icon brings it back.
         ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(main_); }, 10000));
         ASSERT_TRUE(ShowMainWindow(main_));
@@ -200,15 +189,6 @@ protected:
                 printed.Output, wrote, std::regex("Wrote (.+) for VELT Imager " + std::to_string(printer) + "\n")))
             printed.Path = wrote[1];
         return printed;
-    }
-
-    // The name a notice's job gets: "job", the session and the counter, ten characters.
-    std::string JobName(int counter) const
-    {
-        const std::string session = std::to_string(session_);
-        char digits[16];
-        snprintf(digits, sizeof digits, "%010d", counter);
-        return "job" + session + std::string(digits + session.size()) + ".log";
     }
 
     std::string Lead(int printer) const { return printer == 1 ? installation_.Lead1() : installation_.Lead2(); }
@@ -287,6 +267,18 @@ protected:
         DeleteFileA(record_[printer].c_str());
     }
 
+    // A notice for a printer that converts: the status bar stays as it was, the fields show the job.
+    void NoticeConverted(int printer)
+    {
+        const std::string status = StatusText(main_);
+        const std::set<std::string> before = LeadFiles();
+        const Printed printed = Print(printer);
+        Noticed(printed.Path);
+        ExpectConverted(printed, printer, before);
+        EXPECT_EQ(StatusText(main_), status);
+        ExpectFields(printed.Path);
+    }
+
     // The spooler takes a job out of its lead folder.
     void TakeAway(const std::string& destination)
     {
@@ -305,11 +297,6 @@ protected:
         return path;
     }
 
-    TestInstallation installation_;
-    VimagerProcess program_;
-    HWND main_ = nullptr;
-    DWORD session_ = 0;
-    int counter_ = 0;
     std::string exe_;
     std::string firstLog_;
     std::map<int, std::string> converter_;
@@ -471,13 +458,7 @@ TEST_F(ShopDay, EveryJobOfTheDayEndsInExactlyOnePlace)
 
     // Midday: printer 1 goes to the converter, printer 2 straight to the spooler.
     ASSERT_NO_FATAL_FAILURE(SetActions(kEmfRaster, kSealQueue));
-    std::string status = StatusText(main_);
-    before = LeadFiles();
-    printed = Print(1);
-    Noticed(printed.Path);
-    ExpectConverted(printed, 1, before);
-    EXPECT_EQ(StatusText(main_), status);
-    ExpectFields(printed.Path);
+    NoticeConverted(1);
 
     before = LeadFiles();
     printed = Print(2);
@@ -490,7 +471,7 @@ TEST_F(ShopDay, EveryJobOfTheDayEndsInExactlyOnePlace)
 
     // Afternoon: the printers start the program for each job instead.
     ASSERT_NO_FATAL_FAILURE(FillRegistry(kUseCommandLine));
-    status = StatusText(main_);
+    const std::string status = StatusText(main_);
     const std::string stamp = StampText(main_);
     const std::string in = InText(main_);
     before = LeadFiles();
@@ -560,13 +541,7 @@ TEST_F(ShopDay, EveryJobOfTheDayEndsInExactlyOnePlace)
         ExpectMoved(printed, 1, before, Lead(1) + "\\" + JobName(counter_));
         ExpectFields(printed.Path);
     }
-    status = StatusText(main_);
-    before = LeadFiles();
-    printed = Print(2);
-    Noticed(printed.Path);
-    ExpectConverted(printed, 2, before);
-    EXPECT_EQ(StatusText(main_), status);
-    ExpectFields(printed.Path);
+    NoticeConverted(2);
 
     // Closing time with jobs still waiting; the next start counts from 1 again.
     ASSERT_NO_FATAL_FAILURE(SetActions(kSealQueue, kSealQueue));

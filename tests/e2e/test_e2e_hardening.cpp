@@ -34,31 +34,12 @@ std::string IdOf(const std::string& content)
     return content.substr(at + 5, end == std::string::npos ? std::string::npos : end - at - 5);
 }
 
-class Hardened : public ::testing::Test {
+class Hardened : public ResidentTest {
 protected:
     void SetUp() override
     {
         installation_.SetPrinter(1, "SealQueue");
         Start();
-    }
-    void TearDown() override
-    {
-        WriteFileBytes(installation_.StopFile(), "");
-        EXPECT_TRUE(program_.WaitForExit(10000));
-    }
-    void Start()
-    {
-        program_.Start();
-        main_ = program_.WaitForWindow();
-        ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(ProcessIdToSessionId(program_.Id(), &session_));
-    }
-    std::string JobName(int counter) const
-    {
-        const std::string session = std::to_string(session_);
-        char digits[16];
-        snprintf(digits, sizeof digits, "%010d", counter);
-        return "job" + session + std::string(digits + session.size()) + ".log";
     }
     // A good notice after a bad one: answered, counted and routed as ever.
     void ExpectStillAnswering(const std::string& after)
@@ -75,12 +56,6 @@ protected:
         ++counter_;
         return SendNotice(main_, 1000, data, size);
     }
-
-    TestInstallation installation_;
-    VimagerProcess program_;
-    HWND main_ = nullptr;
-    DWORD session_ = 0;
-    int counter_ = 0;
 };
 
 } // namespace
@@ -345,23 +320,24 @@ TEST_F(Hardened, ManySendersAndCommandLineInstancesLoseAndReplaceNoJob)
     std::atomic<unsigned> badReplies{0}, badExits{0};
     const DWORD start = GetTickCount();
 
+    // Each job's id: the sender ("s") or worker ("c"), its number and the job's number.
+    const auto idOf = [](char kind, int who, unsigned i) { return kind + std::to_string(who) + "-" + std::to_string(i); };
+    const auto writeJob = [&](const std::string& id) {
+        const std::string path = installation_.Jobs() + "\\" + id + ".tmp";
+        WriteFileBytes(path, JobText(id));
+        return path;
+    };
     std::vector<std::thread> threads;
     for (int sender = 0; sender < 2; ++sender)
         threads.emplace_back([&, sender] {
-            for (unsigned i = 0; i < perSender; ++i) {
-                const std::string id = "s" + std::to_string(sender) + "-" + std::to_string(i);
-                const std::string path = installation_.Jobs() + "\\" + id + ".tmp";
-                WriteFileBytes(path, JobText(id));
-                if (SendJobNotice(main_, path, sender == 1) != 1)
+            for (unsigned i = 0; i < perSender; ++i)
+                if (SendJobNotice(main_, writeJob(idOf('s', sender, i)), sender == 1) != 1)
                     ++badReplies;
-            }
         });
     for (int worker = 0; worker < 8; ++worker)
         threads.emplace_back([&, worker] {
             for (unsigned i = 0; i < perWorker; ++i) {
-                const std::string id = "c" + std::to_string(worker) + "-" + std::to_string(i);
-                const std::string path = installation_.Jobs() + "\\" + id + ".tmp";
-                WriteFileBytes(path, JobText(id));
+                const std::string path = writeJob(idOf('c', worker, i));
                 VimagerProcess instance;
                 instance.Start(Quote(path));
                 if (!instance.WaitForExit(60000) || instance.ExitCode() != 0)
@@ -384,12 +360,13 @@ TEST_F(Hardened, ManySendersAndCommandLineInstancesLoseAndReplaceNoJob)
     EXPECT_EQ(ids.size(), 2 * perSender + commandLine);
     for (const auto& id : ids)
         EXPECT_EQ(id.second, 1) << "job " << id.first;
-    for (int sender = 0; sender < 2; ++sender)
-        for (unsigned i = 0; i < perSender; ++i)
-            EXPECT_EQ(ids.count("s" + std::to_string(sender) + "-" + std::to_string(i)), 1u);
-    for (int worker = 0; worker < 8; ++worker)
-        for (unsigned i = 0; i < perWorker; ++i)
-            EXPECT_EQ(ids.count("c" + std::to_string(worker) + "-" + std::to_string(i)), 1u);
+    const auto expectEach = [&](char kind, int count, unsigned each) {
+        for (int who = 0; who < count; ++who)
+            for (unsigned i = 0; i < each; ++i)
+                EXPECT_EQ(ids.count(idOf(kind, who, i)), 1u) << idOf(kind, who, i);
+    };
+    expectEach('s', 2, perSender);
+    expectEach('c', 8, perWorker);
 
     // A restart with all of them waiting: the counter begins again, the same names come again.
     WriteFileBytes(installation_.StopFile(), "");
@@ -397,12 +374,8 @@ TEST_F(Hardened, ManySendersAndCommandLineInstancesLoseAndReplaceNoJob)
     DeleteFileA(installation_.StopFile().c_str());
     Start();
     const unsigned again = perSender < 100 ? perSender : 100;
-    for (unsigned i = 0; i < again; ++i) {
-        const std::string id = "r-" + std::to_string(i);
-        const std::string path = installation_.Jobs() + "\\" + id + ".tmp";
-        WriteFileBytes(path, JobText(id));
-        EXPECT_EQ(SendJobNotice(main_, path), 1);
-    }
+    for (unsigned i = 0; i < again; ++i)
+        EXPECT_EQ(SendJobNotice(main_, writeJob("r-" + std::to_string(i))), 1);
     EXPECT_TRUE(ListFolder(installation_.Jobs()).empty());
     std::map<std::string, std::string> after;
     const std::map<std::string, int> all = CountIds(installation_.Lead1(), &after);

@@ -8,33 +8,9 @@
 
 namespace {
 
-class Resident : public ::testing::Test {
+class Resident : public ResidentTest {
 protected:
-    void SetUp() override
-    {
-        program_.Start();
-        main_ = program_.WaitForWindow();
-        ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(ProcessIdToSessionId(program_.Id(), &session_));
-    }
-    void TearDown() override
-    {
-        WriteFileBytes(installation_.StopFile(), "");
-        EXPECT_TRUE(program_.WaitForExit(10000));
-    }
-    // The name a notice's job gets: "job" + session + counter, ten characters.
-    std::string JobName(int counter) const
-    {
-        std::string session = std::to_string(session_);
-        char digits[16];
-        snprintf(digits, sizeof digits, "%010d", counter);
-        return "job" + session + std::string(digits + session.size()) + ".log";
-    }
-
-    TestInstallation installation_;
-    VimagerProcess program_;
-    HWND main_ = nullptr;
-    DWORD session_ = 0;
+    void SetUp() override { Start(); }
 };
 
 } // namespace
