@@ -17,18 +17,15 @@ unsigned long g_counter = 0;
 
 LRESULT CALLBACK FloorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    switch (msg) {
-    case WM_COPYDATA: {
-        const auto* notice = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        if (notice && notice->dwData == 1000 && notice->lpData && std::memchr(notice->lpData, 0, notice->cbData)) {
-            const std::string destination = Format("%s\\job%010lu.log", g_lead.c_str(), ++g_counter);
-            MoveFileExA(static_cast<const char*>(notice->lpData), destination.c_str(),
-                MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH);
-        }
-        return 1;
+    if (msg != WM_COPYDATA)
+        return ReceiverDefault(hwnd, msg, wParam, lParam);
+    const auto* notice = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    if (notice && notice->dwData == 1000 && notice->lpData && std::memchr(notice->lpData, 0, notice->cbData)) {
+        const std::string destination = Format("%s\\job%010lu.log", g_lead.c_str(), ++g_counter);
+        MoveFileExA(static_cast<const char*>(notice->lpData), destination.c_str(),
+            MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH);
     }
-    }
-    return ReceiverDefault(hwnd, msg, wParam, lParam);
+    return 1;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -51,16 +52,22 @@ Process::~Process()
 
 bool Process::Start(const std::string& program, const std::string& arguments, DWORD flags)
 {
-    return StartCommand(CommandLine(ProgramPath(program), arguments), flags);
+    const std::string exe = ProgramPath(program);
+    return Launch(exe.c_str(), CommandLine(exe, arguments), flags);
 }
 
 bool Process::StartCommand(std::string commandLine, DWORD flags)
+{
+    return Launch(nullptr, std::move(commandLine), flags);
+}
+
+bool Process::Launch(const char* exe, std::string commandLine, DWORD flags)
 {
     Kill();
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info))
+    if (!CreateProcessA(exe, &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info))
         return false;
     CloseHandle(info.hThread);
     handle_.reset(info.hProcess);

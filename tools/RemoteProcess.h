@@ -38,6 +38,8 @@ public:
     void LetGo() { handle_.reset(); }
 
 private:
+    bool Launch(const char* exe, std::string commandLine, DWORD flags);
+
     UniqueHandle handle_;
     DWORD id_ = 0;
 };

@@ -1,15 +1,11 @@
 #include "e2e/E2eSupport.h"
 
-#include <commctrl.h>
-#include <tlhelp32.h>
-
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 #include <sstream>
 #include <stdexcept>
-#include <type_traits>
 
 void VimagerProcess::Start(const std::string& arguments)
 {
@@ -403,11 +399,8 @@ std::string FileVersionOf(const std::string& path)
     using SizeFunction = DWORD(WINAPI*)(LPCSTR, LPDWORD);
     using InfoFunction = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
     using QueryFunction = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
-    struct Unload {
-        void operator()(HMODULE module) const { FreeLibrary(module); }
-    };
     // Bound at run time: the tests link no more than the toolkit does.
-    std::unique_ptr<std::remove_pointer<HMODULE>::type, Unload> library(LoadLibraryA("version.dll"));
+    UniqueLibrary library(LoadLibraryA("version.dll"));
     if (!library)
         return std::string();
     auto size = reinterpret_cast<SizeFunction>(Bound(library.get(), "GetFileVersionInfoSizeA"));

@@ -36,21 +36,14 @@ TempFolder::~TempFolder()
 
 void RemoveTree(const std::string& path)
 {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string full = path + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
+    for (const std::string& name : ListFolder(path)) {
+        const std::string full = path + "\\" + name;
+        const DWORD attributes = GetFileAttributesA(full.c_str());
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            RemoveTree(full);
+        else
+            DeleteFileA(full.c_str());
     }
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(path.c_str());
