@@ -62,3 +62,27 @@ std::string RemoteStatusText(HWND bar)
     CloseHandle(process);
     return text;
 }
+
+LRESULT RemoteSend(HWND window, UINT message, WPARAM wParam, std::string& bytes, long pointerAt, size_t pointTo)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process)
+        return 0;
+    DWORD_PTR result = 0;
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, bytes.size(), MEM_COMMIT, PAGE_READWRITE));
+    if (remote) {
+        if (pointerAt >= 0) {
+            char* target = remote + pointTo;
+            std::memcpy(&bytes[static_cast<size_t>(pointerAt)], &target, sizeof target);
+        }
+        SIZE_T done = 0;
+        WriteProcessMemory(process, remote, bytes.data(), bytes.size(), &done);
+        SendMessageTimeoutA(window, message, wParam, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000, &result);
+        ReadProcessMemory(process, remote, &bytes[0], bytes.size(), &done);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return static_cast<LRESULT>(result);
+}
