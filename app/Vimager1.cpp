@@ -45,11 +45,11 @@ std::string LogBaseFolder()
 
 TMainForm::TMainForm()
     : TForm(MainFormStyle()),
-      Label1(*this, Handle(), 8, 8, "Stamp"),
-      StaticText1(*this, Handle(), 48, 8, 329, 17),
-      Label2(*this, Handle(), 8, 32, "IN"),
-      StaticText2(*this, Handle(), 48, 32, 329, 21, true),
-      StatusBar1(*this, Handle()),
+      Label1(*this, 8, 8, "Stamp"),
+      StaticText1(*this, 48, 8, 329, 17),
+      Label2(*this, 8, 32, "IN"),
+      StaticText2(*this, 48, 32, 329, 21, true),
+      StatusBar1(*this),
       TrayIcon1(*this),
       Timer1(*this, 1500, [this] { Timer1Timer(this); }),
       MainMenu1(*this),
@@ -65,7 +65,6 @@ TMainForm::TMainForm()
       About1(MainMenu1, IDM_ABOUT1, "About1")
 {
     TrayIcon1.SetHint(Application->Title());
-    TrayIcon1.SetVisible(true);
     ApplicationEvents1.OnIdle = [this](bool& Done) { ApplicationEvents1Idle(this, Done); };
     Exit1.OnClick = [this] { Exit1Click(this); };
     About1.OnClick = [this] { About1Click(this); };
@@ -144,7 +143,10 @@ void TMainForm::FormCreate(TObject* /*Sender*/)
         if (error != ERROR_ALREADY_EXISTS)
             ShowMessage(Format("CreateMutex FAILURE error %lu", static_cast<unsigned long>(error)));
         Application->Terminate();
+        return;
     }
+    // Only a resident instance shows in the tray.
+    TrayIcon1.SetVisible(true);
 }
 
 void TMainForm::ApplicationMinimize(TObject* /*Sender*/)
@@ -162,6 +164,8 @@ void TMainForm::ApplicationMinimize(TObject* /*Sender*/)
 
 void TMainForm::ApplicationRestore(TObject* /*Sender*/)
 {
+    // A minimize of our own that never came must not swallow the user's next one.
+    TrayMinimizePending = false;
     TrayIcon1.SetVisible(false);
 }
 
@@ -170,8 +174,11 @@ void TMainForm::FormClose(TObject* /*Sender*/, TCloseAction& Action)
     if (CloseRequested)
         return;
     Action = TCloseAction::caNone;
-    TrayMinimizePending = true;
-    TrayIcon1.Minimize();
+    // Already in the tray (a close request from outside): no minimize event would consume the flag.
+    if (!Application->Minimized()) {
+        TrayMinimizePending = true;
+        TrayIcon1.Minimize();
+    }
     TrayIcon1.SetVisible(true);
 }
 

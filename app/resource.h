@@ -1,8 +1,8 @@
 #pragma once
 // Resource and command identifiers of the program.
-#define IDI_MAINICON 1
+#include "dialogs/DialogResources.h"
+
 #define IDM_MAINMENU 100
-#define IDB_LOGO 110
 
 #define IDM_FILE1 200
 #define IDM_EXIT1 201

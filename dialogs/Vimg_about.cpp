@@ -1,6 +1,6 @@
 #include "dialogs/Vimg_about.h"
 
-#include "app/resource.h"
+#include "dialogs/DialogResources.h"
 #include "support/Vsupport1.h"
 
 #include <commctrl.h>
@@ -84,31 +84,29 @@ std::string LegalNoticeText(int year)
 
 TAboutForm::TAboutForm()
     : TForm(AboutStyle())
-    , Image1(*this, Handle(), "STATIC", SS_BITMAP, 0, 4, 4, 146, 129)
-    , Label5(*this, Handle(), 160, 8, "VELT Korvel")
-    , Label6(*this, Handle(), 160, 28, "")
-    , LabelEdition(*this, Handle(), 160, 56, "Standard Edition")
-    , LabelVersion(*this, Handle(), 160, 84, "")
-    , LabelLegal(*this, Handle(), 160, 104, "")
-    , Label3(*this, Handle(), 320, 124, kMakerCompanyName)
-    , Button1(*this, Handle(), 320, 144, 75, 25, "OK", IDOK, true)
+    , Image1(*this, nullptr, "STATIC", SS_BITMAP, 0, 4, 4, 146, 129)
+    , Label5(*this, 160, 8, "VELT Korvel")
+    , Label6(*this, 160, 28, "")
+    , LabelEdition(*this, 160, 56, "Standard Edition")
+    , LabelVersion(*this, 160, 84, "")
+    , LabelLegal(*this, 160, 104, "")
+    , Label3(*this, 320, 124, kMakerCompanyName)
+    , Button1(*this, nullptr, 320, 144, 75, 25, "OK", IDOK, true)
 {
-    logo_.reset(LoadLogo(*this));
-    SendMessageA(Image1.Handle(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo_.get()));
-
     Label5.SetFont("Arial", -16, true);
-    Label5.SetCaption("VELT Korvel");
     Label6.SetFont("Arial", -21, true);
     LabelEdition.SetFont("Arial", -16, true);
-    LabelEdition.SetCaption("Standard Edition");
-
     Label3.SetFont("MS Sans Serif", -11, false, true);
-    Label3.SetCaption(kMakerCompanyName);
     Label3.SetTextColor(RGB(0, 0, 255));
     Label3.HandCursor = true;
     Label3.OnClick = [this] { Label3Click(this); };
-
     Button1.OnClick = [this] { Button1Click(this); };
+}
+
+void TAboutForm::HandleCreated()
+{
+    logo_.reset(LoadLogo(*this));
+    SendMessageA(Image1.Handle(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo_.get()));
     // First in the tab order.
     SetWindowPos(Button1.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
@@ -128,7 +126,8 @@ TAboutForm::TAboutForm()
 
 TAboutForm::~TAboutForm()
 {
-    SendMessageA(Image1.Handle(), STM_SETIMAGE, IMAGE_BITMAP, 0);
+    if (HandleAllocated())
+        SendMessageA(Image1.Handle(), STM_SETIMAGE, IMAGE_BITMAP, 0);
     if (hint_)
         DestroyWindow(hint_);
 }

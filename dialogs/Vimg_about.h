@@ -32,11 +32,12 @@ public:
     void Label3Click(TObject* Sender);
     void Dispatch(TMessage& Message) override;
     // The tooltip window that shows Label3's hint.
-    HWND HintWindow() const { return hint_; }
+    HWND HintWindow() { Handle(); return hint_; }
 
 protected:
     void FormShow(TObject* Sender) override;
     void FormClose(TObject* Sender, TCloseAction& Action) override;
+    void HandleCreated() override;
 
 private:
     UniqueGdiObject logo_;

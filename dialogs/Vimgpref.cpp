@@ -1,6 +1,6 @@
 #include "dialogs/Vimgpref.h"
 
-#include "app/resource.h"
+#include "dialogs/DialogResources.h"
 #include "support/Vsupport1.h"
 #include "toolkit/Registry.h"
 
@@ -77,10 +77,10 @@ HICON MakeGlyph(const TForm& form, bool check)
 
 TvimgPrefForm::TvimgPrefForm()
     : TForm(PrefStyle())
-    , ValueListEditor1(*this, Handle(), 0, 0, 385, 184)
-    , Panel1(*this, Handle(), 41)
-    , BitBtn1(*this, Panel1.Handle(), 8, 8, 75, 25, "OK", IDOK, true)
-    , BitBtn2(*this, Panel1.Handle(), 96, 8, 75, 25, "Cancel", IDCANCEL, false)
+    , ValueListEditor1(*this, 0, 0, 385, 184)
+    , Panel1(*this, 41)
+    , BitBtn1(*this, &Panel1, 8, 8, 75, 25, "OK", IDOK, true)
+    , BitBtn2(*this, &Panel1, 96, 8, 75, 25, "Cancel", IDCANCEL, false)
 {
     ValueListEditor1.Align = TAlign::alClient;
     ValueListEditor1.SetTitleCaptions("Printer name", "Destination application");
@@ -88,14 +88,17 @@ TvimgPrefForm::TvimgPrefForm()
     BitBtn1.ModalResult = mrOk;
     BitBtn1.OnClick = [this] { BitBtn1Click(this); };
     BitBtn2.ModalResult = mrCancel;
+}
+
+TvimgPrefForm::~TvimgPrefForm() = default;
+
+void TvimgPrefForm::HandleCreated()
+{
     okGlyph_.reset(MakeGlyph(*this, true));
     cancelGlyph_.reset(MakeGlyph(*this, false));
     SendMessageA(BitBtn1.Handle(), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(okGlyph_.get()));
     SendMessageA(BitBtn2.Handle(), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(cancelGlyph_.get()));
-    AlignControls();
 }
-
-TvimgPrefForm::~TvimgPrefForm() = default;
 
 void TvimgPrefForm::FormCreate(TObject* /*Sender*/)
 {
@@ -129,11 +132,10 @@ void TvimgPrefForm::FormShow(TObject* /*Sender*/)
         if (todo.empty())
             todo = "SealQueue";
         ValueListEditor1.Strings().Add(Format("VELT Imager %d=", index) + todo);
+        // A drop-down list: the value is only chosen, never typed.
         TItemProp& props = ValueListEditor1.ItemProps(rows);
-        props.SetReadOnly(true);
         props.SetEditStyle(TEditStyle::esPickList);
-        if (PickList)
-            props.PickList().Assign(*PickList);
+        props.SetPickList(PickList.get());
         ++rows;
         registry.CloseKey();
     }

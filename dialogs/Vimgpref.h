@@ -29,6 +29,7 @@ protected:
     void FormCreate(TObject* Sender) override;
     void FormShow(TObject* Sender) override;
     void FormDestroy(TObject* Sender) override;
+    void HandleCreated() override;
 
 private:
     UniqueIcon okGlyph_;

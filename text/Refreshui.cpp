@@ -11,8 +11,8 @@ void TidyUntranslatedList(const std::string& path)
         return;
     try {
         TStringList list;
+        // Sorted without regard to case; a sorted list ignores a line equal to one it holds.
         list.SetSorted(true);
-        list.Duplicates = TDuplicates::dupIgnore;
         try {
             list.LoadFromFile(path);
         } catch (const Exception&) {

@@ -8,15 +8,6 @@
 
 namespace {
 
-int CompareLines(const std::string& a, const std::string& b, bool caseSensitive)
-{
-    if (!caseSensitive)
-        return AnsiCompareText(a, b);
-    return CompareStringA(
-               LOCALE_USER_DEFAULT, 0, a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()))
-        - CSTR_EQUAL;
-}
-
 std::string SystemErrorText(DWORD code)
 {
     char* buffer = nullptr;
@@ -65,39 +56,31 @@ std::string JoinTextLines(const std::vector<std::string>& lines)
     return text;
 }
 
-bool FindSortedLine(const std::vector<std::string>& lines, const std::string& line, bool caseSensitive, size_t& index)
+bool FindSortedLine(const std::vector<std::string>& lines, const std::string& line, size_t& index)
 {
     size_t low = 0;
     size_t high = lines.size();
     while (low < high) {
         const size_t middle = low + (high - low) / 2;
-        if (CompareLines(lines[middle], line, caseSensitive) < 0)
+        if (AnsiCompareText(lines[middle], line) < 0)
             low = middle + 1;
         else
             high = middle;
     }
     index = low;
-    return low < lines.size() && CompareLines(lines[low], line, caseSensitive) == 0;
+    return low < lines.size() && AnsiCompareText(lines[low], line) == 0;
 }
 
-std::vector<std::string> SortedUniqueLines(const std::vector<std::string>& lines, bool caseSensitive)
+std::vector<std::string> SortedUniqueLines(const std::vector<std::string>& lines)
 {
     std::vector<std::string> sorted = lines;
     // Stable, so that of equal lines the first read is the one kept.
     std::stable_sort(sorted.begin(), sorted.end(),
-        [caseSensitive](const std::string& a, const std::string& b) { return CompareLines(a, b, caseSensitive) < 0; });
+        [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
     sorted.erase(std::unique(sorted.begin(), sorted.end(),
-                     [caseSensitive](const std::string& a, const std::string& b) {
-                         return CompareLines(a, b, caseSensitive) == 0;
-                     }),
+                     [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) == 0; }),
         sorted.end());
     return sorted;
-}
-
-void TStringList::CheckIndex(int index) const
-{
-    if (index < 0 || index >= Count())
-        throw EStringListError(Format("List index out of bounds (%d)", index));
 }
 
 void TStringList::Changed()
@@ -108,7 +91,8 @@ void TStringList::Changed()
 
 const std::string& TStringList::Strings(int index) const
 {
-    CheckIndex(index);
+    if (index < 0 || index >= Count())
+        throw EStringListError(Format("List index out of bounds (%d)", index));
     return lines_[static_cast<size_t>(index)];
 }
 
@@ -116,7 +100,7 @@ void TStringList::SetStrings(int index, const std::string& text)
 {
     if (sorted_)
         throw EStringListError("Operation not allowed on sorted list");
-    CheckIndex(index);
+    Strings(index);
     lines_[static_cast<size_t>(index)] = text;
     Changed();
 }
@@ -124,32 +108,11 @@ void TStringList::SetStrings(int index, const std::string& text)
 int TStringList::Add(const std::string& text)
 {
     size_t index = lines_.size();
-    if (sorted_ && FindSortedLine(lines_, text, caseSensitive_, index)) {
-        if (Duplicates == TDuplicates::dupIgnore)
-            return static_cast<int>(index);
-        if (Duplicates == TDuplicates::dupError)
-            throw EStringListError("String list does not allow duplicates");
-    }
+    if (sorted_ && FindSortedLine(lines_, text, index))
+        return static_cast<int>(index);
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(index), text);
     Changed();
     return static_cast<int>(index);
-}
-
-void TStringList::Insert(int index, const std::string& text)
-{
-    if (sorted_)
-        throw EStringListError("Operation not allowed on sorted list");
-    if (index < 0 || index > Count())
-        throw EStringListError(Format("List index out of bounds (%d)", index));
-    lines_.insert(lines_.begin() + index, text);
-    Changed();
-}
-
-void TStringList::Delete(int index)
-{
-    CheckIndex(index);
-    lines_.erase(lines_.begin() + index);
-    Changed();
 }
 
 void TStringList::Clear()
@@ -160,97 +123,22 @@ void TStringList::Clear()
     Changed();
 }
 
-void TStringList::Assign(const TStringList& source)
-{
-    if (&source == this)
-        return;
-    lines_ = source.lines_;
-    if (sorted_)
-        Sort();
-    Changed();
-}
-
-int TStringList::IndexOf(const std::string& text) const
-{
-    if (sorted_) {
-        int index = 0;
-        return Find(text, index) ? index : -1;
-    }
-    for (size_t i = 0; i < lines_.size(); ++i)
-        if (CompareLines(lines_[i], text, caseSensitive_) == 0)
-            return static_cast<int>(i);
-    return -1;
-}
-
-bool TStringList::Find(const std::string& text, int& index) const
-{
-    size_t place = 0;
-    const bool found = FindSortedLine(lines_, text, caseSensitive_, place);
-    index = static_cast<int>(place);
-    return found;
-}
-
-void TStringList::Sort()
-{
-    if (Duplicates == TDuplicates::dupAccept) {
-        std::stable_sort(lines_.begin(), lines_.end(),
-            [this](const std::string& a, const std::string& b) { return CompareLines(a, b, caseSensitive_) < 0; });
-        return;
-    }
-    std::vector<std::string> unique = SortedUniqueLines(lines_, caseSensitive_);
-    if (Duplicates == TDuplicates::dupError && unique.size() != lines_.size())
-        throw EStringListError("String list does not allow duplicates");
-    lines_ = std::move(unique);
-}
-
 void TStringList::SetSorted(bool sorted)
 {
     if (sorted == sorted_)
         return;
     sorted_ = sorted;
     if (sorted_) {
-        Sort();
+        lines_ = SortedUniqueLines(lines_);
         Changed();
     }
-}
-
-void TStringList::SetCaseSensitive(bool caseSensitive)
-{
-    if (caseSensitive == caseSensitive_)
-        return;
-    caseSensitive_ = caseSensitive;
-    if (sorted_) {
-        Sort();
-        Changed();
-    }
-}
-
-std::string TStringList::Names(int index) const
-{
-    const std::string& line = Strings(index);
-    const size_t equals = line.find('=');
-    return equals == std::string::npos ? std::string() : line.substr(0, equals);
-}
-
-std::string TStringList::ValueFromIndex(int index) const
-{
-    const std::string& line = Strings(index);
-    const size_t equals = line.find('=');
-    return equals == std::string::npos ? std::string() : line.substr(equals + 1);
 }
 
 void TStringList::SetText(const std::string& text)
 {
-    std::vector<std::string> lines = SplitTextLines(text);
-    std::swap(lines_, lines);
-    if (sorted_) {
-        try {
-            Sort();
-        } catch (...) {
-            std::swap(lines_, lines);
-            throw;
-        }
-    }
+    lines_ = SplitTextLines(text);
+    if (sorted_)
+        lines_ = SortedUniqueLines(lines_);
     Changed();
 }
 

@@ -7,19 +7,16 @@
 #include <string>
 #include <vector>
 
-enum class TDuplicates { dupIgnore, dupAccept, dupError };
-
 // The lines of a text: a line ends at CR LF, a lone CR or a lone LF; a NUL byte ends the text.
 // A break at the very end opens no further line.
 std::vector<std::string> SplitTextLines(const std::string& text);
 // Every line followed by CR LF, the last one included.
 std::string JoinTextLines(const std::vector<std::string>& lines);
-// Binary search in lines sorted by the comparison; true when an equal line is there. index is
-// that line, or the place where the line would go.
-bool FindSortedLine(const std::vector<std::string>& lines, const std::string& line, bool caseSensitive, size_t& index);
-// Lines in sorted order, each inserted at its place; an equal one already there is dropped
-// (the first survives).
-std::vector<std::string> SortedUniqueLines(const std::vector<std::string>& lines, bool caseSensitive);
+// Binary search in lines sorted without regard to case; true when an equal line is there. index
+// is that line, or the place where the line would go.
+bool FindSortedLine(const std::vector<std::string>& lines, const std::string& line, size_t& index);
+// Lines in sorted order without regard to case; of equal ones the first survives.
+std::vector<std::string> SortedUniqueLines(const std::vector<std::string>& lines);
 
 class EStringListError : public Exception {
 public:
@@ -37,26 +34,13 @@ public:
     void SetStrings(int index, const std::string& text);
     const std::string& operator[](int index) const { return Strings(index); }
 
-    // The index of the new line; with Sorted and dupIgnore an equal line is not added and
-    // the index of the one there is returned.
+    // The index of the new line. A sorted list inserts it at its place, and ignores a line
+    // equal (without regard to case) to one it holds, giving that one's index.
     int Add(const std::string& text);
-    void Insert(int index, const std::string& text);
-    void Delete(int index);
     void Clear();
-    void Assign(const TStringList& source);
-    int IndexOf(const std::string& text) const;
-    // Only for sorted lists: the index of an equal line, or where it would go.
-    bool Find(const std::string& text, int& index) const;
 
     bool Sorted() const { return sorted_; }
     void SetSorted(bool sorted);
-    bool CaseSensitive() const { return caseSensitive_; }
-    void SetCaseSensitive(bool caseSensitive);
-    TDuplicates Duplicates = TDuplicates::dupIgnore;
-
-    // "name=value" lines: the text before the first "=" and the text after it.
-    std::string Names(int index) const;
-    std::string ValueFromIndex(int index) const;
 
     // Throws EStringListError (a file that cannot be opened or read, or written).
     void LoadFromFile(const std::string& path);
@@ -68,11 +52,8 @@ public:
     std::function<void()> OnChange;
 
 private:
-    void CheckIndex(int index) const;
     void Changed();
-    void Sort();
 
     std::vector<std::string> lines_;
     bool sorted_ = false;
-    bool caseSensitive_ = false;
 };

@@ -2,18 +2,11 @@
 
 #include <commctrl.h>
 
-#include <vector>
-
-TControl::TControl(TForm& form, HWND parent, const char* windowClass, DWORD style, DWORD exStyle, int left, int top,
-                   int width, int height, int id)
-    : form_(form)
+TControl::TControl(TForm& form, TControl* parent, const char* windowClass, DWORD style, DWORD exStyle, int left,
+                   int top, int width, int height, int id)
+    : form_(form), parent_(parent), windowClass_(windowClass), style_(style), exStyle_(exStyle),
+      bounds_{left, top, width, height}, id_(id)
 {
-    handle_ = CreateWindowExA(exStyle, windowClass, "", style | WS_CHILD | WS_VISIBLE, form.Scale(left),
-                              form.Scale(top), form.Scale(width), form.Scale(height), parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Application->Instance(), nullptr);
-    if (!handle_)
-        throw Exception(Format("Error creating control of class %s", windowClass));
-    SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(form.Font()), FALSE);
     form.AddControl(this);
 }
 
@@ -24,25 +17,50 @@ TControl::~TControl()
         DestroyWindow(handle_);
 }
 
+HWND TControl::Handle() const
+{
+    form_.Handle();
+    return handle_;
+}
+
+void TControl::CreateHandle()
+{
+    HWND parent = parent_ ? parent_->handle_ : form_.Handle();
+    handle_ = CreateWindowExA(exStyle_, windowClass_, text_.c_str(),
+        style_ | WS_CHILD | WS_VISIBLE | (enabled_ ? 0 : WS_DISABLED), form_.Scale(bounds_.left),
+        form_.Scale(bounds_.top), form_.Scale(bounds_.right), form_.Scale(bounds_.bottom), parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), Application->Instance(), nullptr);
+    if (!handle_)
+        throw Exception(Format("Error creating control of class %s", windowClass_));
+    if (!fontFace_.empty())
+        SetFont(fontFace_.c_str(), fontHeight_, fontBold_, fontUnderline_);
+    else
+        SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(form_.Font()), FALSE);
+    Created();
+}
+
 void TControl::SetText(const std::string& text)
 {
-    SetWindowTextA(handle_, text.c_str());
+    text_ = text;
+    if (handle_)
+        SetWindowTextA(handle_, text_.c_str());
 }
 
-std::string TControl::Text() const
+void TControl::SetEnabled(bool enabled)
 {
-    std::string text(GetWindowTextLengthA(handle_) + 1, '\0');
-    text.resize(GetWindowTextA(handle_, &text[0], static_cast<int>(text.size())));
-    return text;
-}
-
-void TControl::SetBounds(int left, int top, int width, int height)
-{
-    MoveWindow(handle_, form_.Scale(left), form_.Scale(top), form_.Scale(width), form_.Scale(height), TRUE);
+    enabled_ = enabled;
+    if (handle_)
+        EnableWindow(handle_, enabled);
 }
 
 void TControl::SetFont(const char* face, int height, bool bold, bool underline)
 {
+    fontFace_ = face;
+    fontHeight_ = height;
+    fontBold_ = bold;
+    fontUnderline_ = underline;
+    if (!handle_)
+        return;
     const int pixels = height < 0 ? -form_.Scale(-height) : form_.Scale(height);
     font_.reset(CreateFontA(pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face));
@@ -65,36 +83,29 @@ bool TControl::ColorStatic(HDC dc, HBRUSH& brush)
     return true;
 }
 
-namespace {
-
-SIZE TextExtent(HWND hwnd, const std::string& text)
+TLabel::TLabel(TForm& form, int left, int top, const std::string& caption)
+    : TControl(form, nullptr, "STATIC", SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0, left, top, 1, 1)
 {
-    SIZE size{0, 0};
-    HDC dc = GetDC(hwnd);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(hwnd, dc);
-    return size;
-}
-
-} // namespace
-
-TLabel::TLabel(TForm& form, HWND parent, int left, int top, const std::string& caption)
-    : TControl(form, parent, "STATIC", SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0, left, top, 1, 1)
-{
-    SetCaption(caption);
+    KeepText(caption);
 }
 
 void TLabel::SetCaption(const std::string& caption)
 {
     SetText(caption);
-    // Auto-size to the caption in the label's own font.
-    RECT rect{};
-    GetWindowRect(handle_, &rect);
-    MapWindowPoints(nullptr, GetParent(handle_), reinterpret_cast<POINT*>(&rect), 2);
-    const SIZE size = TextExtent(handle_, caption);
-    MoveWindow(handle_, rect.left, rect.top, size.cx + 1, size.cy, TRUE);
+    if (handle_)
+        AutoSize();
+}
+
+void TLabel::AutoSize()
+{
+    // The caption's extent in the label's own font.
+    SIZE size{0, 0};
+    HDC dc = GetDC(handle_);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(handle_, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32A(dc, Text().c_str(), static_cast<int>(Text().size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(handle_, dc);
+    SetWindowPos(handle_, nullptr, 0, 0, size.cx + 1, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool TLabel::SetCursor()
@@ -105,24 +116,24 @@ bool TLabel::SetCursor()
     return true;
 }
 
-TStaticText::TStaticText(TForm& form, HWND parent, int left, int top, int width, int height)
-    : TControl(form, parent, "STATIC", SS_LEFT | SS_NOPREFIX | SS_SUNKEN | SS_LEFTNOWORDWRAP, 0, left, top, width,
+TStaticText::TStaticText(TForm& form, int left, int top, int width, int height)
+    : TControl(form, nullptr, "STATIC", SS_LEFT | SS_NOPREFIX | SS_SUNKEN | SS_LEFTNOWORDWRAP, 0, left, top, width,
                height)
 {
 }
 
-TEdit::TEdit(TForm& form, HWND parent, int left, int top, int width, int height, bool readOnly)
-    : TControl(form, parent, "EDIT", ES_AUTOHSCROLL | WS_TABSTOP | (readOnly ? ES_READONLY : 0), WS_EX_CLIENTEDGE,
+TEdit::TEdit(TForm& form, int left, int top, int width, int height, bool readOnly)
+    : TControl(form, nullptr, "EDIT", ES_AUTOHSCROLL | WS_TABSTOP | (readOnly ? ES_READONLY : 0), WS_EX_CLIENTEDGE,
                left, top, width, height)
 {
 }
 
-TButton::TButton(TForm& form, HWND parent, int left, int top, int width, int height, const std::string& caption,
+TButton::TButton(TForm& form, TControl* parent, int left, int top, int width, int height, const std::string& caption,
                  int id, bool isDefault)
     : TControl(form, parent, "BUTTON", WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, left, top,
                width, height, id)
 {
-    SetText(caption);
+    KeepText(caption);
 }
 
 void TButton::Command(WORD code)
@@ -181,25 +192,31 @@ const char* PanelClass()
 
 } // namespace
 
-TPanel::TPanel(TForm& form, HWND parent, int height)
-    : TControl(form, parent, PanelClass(), WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, 0, 0, 10, height)
+TPanel::TPanel(TForm& form, int height)
+    : TControl(form, nullptr, PanelClass(), WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, 0, 0, 10, height)
 {
     Align = TAlign::alBottom;
     AlignHeight = height;
 }
 
-TStatusBar::TStatusBar(TForm& form, HWND parent)
-    : TControl(form, parent, STATUSCLASSNAMEA, CCS_BOTTOM, 0, 0, 0, 0, 19)
+TStatusBar::TStatusBar(TForm& form)
+    : TControl(form, nullptr, STATUSCLASSNAMEA, CCS_BOTTOM, 0, 0, 0, 0, 19)
 {
     Align = TAlign::alBottom;
     AlignHeight = 19;
+}
+
+void TStatusBar::Created()
+{
     // One part across the whole bar: it reads back as part 0 from other processes too.
     int right = -1;
     SendMessageA(handle_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&right));
+    SendMessageA(handle_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(Text().c_str()));
 }
 
 void TStatusBar::SetSimpleText(const std::string& text)
 {
-    text_ = text;
-    SendMessageA(handle_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text_.c_str()));
+    KeepText(text);
+    if (handle_)
+        SendMessageA(handle_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(Text().c_str()));
 }

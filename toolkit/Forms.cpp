@@ -42,9 +42,6 @@ TApplication::~TApplication()
 
 void TApplication::Initialize()
 {
-    // Loads the common controls and registers their classes (the status bar, the combo list).
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
     params_.clear();
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -60,7 +57,13 @@ void TApplication::Initialize()
         }
         LocalFree(arguments);
     }
-    icon_ = LoadIconA(instance_, MAKEINTRESOURCEA(1));
+}
+
+HICON TApplication::Icon() const
+{
+    if (!icon_)
+        icon_ = LoadIconA(instance_, MAKEINTRESOURCEA(1));
+    return icon_;
 }
 
 std::string TApplication::ParamStr(int index) const
@@ -227,54 +230,81 @@ void ShowMessage(const std::string& text)
 
 // ---------------------------------------------------------------------------------------------
 
-void TForm::RegisterClass(const char* className, int iconId)
+TForm::TForm(const TFormStyle& style) : style_(style)
 {
-    WNDCLASSEXA wc{};
-    if (GetClassInfoExA(Application->Instance(), className, &wc))
-        return;
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &TForm::WndProc;
-    wc.hInstance = Application->Instance();
-    wc.hIcon = iconId ? LoadIconA(Application->Instance(), MAKEINTRESOURCEA(iconId)) : nullptr;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = className;
-    RegisterClassExA(&wc);
 }
 
-TForm::TForm(const TFormStyle& style)
+int TForm::Dpi() const
 {
-    HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    if (dpi_ <= 0)
-        dpi_ = 96;
-    font_ = CreateFontA(-Scale(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+    if (!dpi_) {
+        HDC screen = GetDC(nullptr);
+        dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        if (dpi_ <= 0)
+            dpi_ = 96;
+    }
+    return dpi_;
+}
 
-    RegisterClass(style.ClassName, style.IconId);
-    HMENU menu = style.MenuId ? LoadMenuA(Application->Instance(), MAKEINTRESOURCEA(style.MenuId)) : nullptr;
+HWND TForm::Handle() const
+{
+    if (!handle_)
+        CreateHandle();
+    return handle_;
+}
 
-    RECT frame{0, 0, Scale(style.Width), Scale(style.Height)};
-    if (style.ClientWidth) {
-        frame = RECT{0, 0, Scale(style.ClientWidth), Scale(style.ClientHeight)};
-        AdjustWindowRectEx(&frame, style.Style, menu != nullptr, style.ExStyle);
+void TForm::CreateHandle() const
+{
+    // Loads the common controls and registers their classes (status bar, list view).
+    INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&common);
+    HINSTANCE instance = Application->Instance();
+    WNDCLASSEXA wc{};
+    if (!GetClassInfoExA(instance, style_.ClassName, &wc)) {
+        wc.cbSize = sizeof wc;
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = &TForm::WndProc;
+        wc.hInstance = instance;
+        wc.hIcon = style_.IconId ? LoadIconA(instance, MAKEINTRESOURCEA(style_.IconId)) : nullptr;
+        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = style_.ClassName;
+        RegisterClassExA(&wc);
+    }
+    if (!font_)
+        font_ = CreateFontA(-Scale(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+    HMENU menu = style_.MenuId ? LoadMenuA(instance, MAKEINTRESOURCEA(style_.MenuId)) : nullptr;
+
+    RECT frame{0, 0, Scale(style_.Width), Scale(style_.Height)};
+    if (style_.ClientWidth) {
+        frame = RECT{0, 0, Scale(style_.ClientWidth), Scale(style_.ClientHeight)};
+        AdjustWindowRectEx(&frame, style_.Style, menu != nullptr, style_.ExStyle);
     }
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
-    int left = style.Left == CW_USEDEFAULT ? CW_USEDEFAULT : Scale(style.Left);
-    int top = style.Top == CW_USEDEFAULT ? CW_USEDEFAULT : Scale(style.Top);
-    if (style.Centered) {
+    int left = style_.Left == CW_USEDEFAULT ? CW_USEDEFAULT : Scale(style_.Left);
+    int top = style_.Top == CW_USEDEFAULT ? CW_USEDEFAULT : Scale(style_.Top);
+    if (style_.Centered) {
         RECT work{};
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
         left = work.left + (work.right - work.left - width) / 2;
         top = work.top + (work.bottom - work.top - height) / 2;
     }
-    CreateWindowExA(style.ExStyle, style.ClassName, style.Caption.c_str(), style.Style, left, top, width, height,
-                    nullptr, menu, Application->Instance(), this);
-    if (!handle_)
-        throw Exception(Format("Error creating window of class %s", style.ClassName));
+    auto* self = const_cast<TForm*>(this);
+    CreateWindowExA(style_.ExStyle, style_.ClassName, style_.Caption.c_str(), style_.Style, left, top, width, height,
+        nullptr, menu, instance, self);
+    if (!handle_) {
+        if (menu)
+            DestroyMenu(menu);
+        throw Exception(Format("Error creating window of class %s", style_.ClassName));
+    }
+    for (TControl* control : controls_)
+        control->CreateHandle();
+    for (const auto& timer : timers_)
+        SetTimer(handle_, timer.first, intervals_.at(timer.first), nullptr);
+    self->AlignControls();
+    self->HandleCreated();
 }
 
 TForm::~TForm()
@@ -291,7 +321,6 @@ TForm::~TForm()
 void TForm::DoCreate()
 {
     created_ = true;
-    AlignControls();
     FormCreate(this);
 }
 
@@ -302,7 +331,8 @@ void TForm::DoDestroy()
     destroyed_ = true;
     FormDestroy(this);
     for (const auto& timer : timers_)
-        KillTimer(handle_, timer.first);
+        if (handle_)
+            KillTimer(handle_, timer.first);
     timers_.clear();
 }
 
@@ -364,6 +394,13 @@ void TForm::Dispatch(TMessage& message)
             modalResult_ = mrCancel;
         }
         return;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(message.LParam);
+        if (TControl* control = controlOf(header->hwndFrom))
+            if (control->Notify(*header, message.Result))
+                return;
+        break;
+    }
     case WM_TIMER: {
         auto timer = timers_.find(message.WParam);
         if (timer != timers_.end()) {
@@ -422,6 +459,8 @@ void TForm::Dispatch(TMessage& message)
 
 void TForm::AlignControls()
 {
+    if (!handle_)
+        return;
     RECT client{};
     GetClientRect(handle_, &client);
     for (TControl* control : controls_) {
@@ -429,10 +468,6 @@ void TForm::AlignControls()
             const int height = Scale(control->AlignHeight);
             client.bottom -= height;
             MoveWindow(control->Handle(), client.left, client.bottom, client.right - client.left, height, TRUE);
-        } else if (control->Align == TAlign::alTop) {
-            const int height = Scale(control->AlignHeight);
-            MoveWindow(control->Handle(), client.left, client.top, client.right - client.left, height, TRUE);
-            client.top += height;
         }
     }
     for (TControl* control : controls_)
@@ -443,11 +478,15 @@ void TForm::AlignControls()
 
 void TForm::SetCaption(const std::string& caption)
 {
-    SetWindowTextA(handle_, caption.c_str());
+    style_.Caption = caption;
+    if (handle_)
+        SetWindowTextA(handle_, caption.c_str());
 }
 
 std::string TForm::Caption() const
 {
+    if (!handle_)
+        return style_.Caption;
     std::string text(GetWindowTextLengthA(handle_) + 1, '\0');
     text.resize(GetWindowTextA(handle_, &text[0], static_cast<int>(text.size())));
     return text;
@@ -455,6 +494,7 @@ std::string TForm::Caption() const
 
 void TForm::Show()
 {
+    Handle();
     FormShow(this);
     ShowWindow(handle_, SW_SHOWNORMAL);
     SetForegroundWindow(handle_);
@@ -462,17 +502,18 @@ void TForm::Show()
 
 void TForm::Hide()
 {
-    ShowWindow(handle_, SW_HIDE);
+    if (handle_)
+        ShowWindow(handle_, SW_HIDE);
 }
 
 bool TForm::Visible() const
 {
-    return IsWindowVisible(handle_) != FALSE;
+    return handle_ && IsWindowVisible(handle_);
 }
 
 void TForm::Close()
 {
-    SendMessageA(handle_, WM_CLOSE, 0, 0);
+    SendMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 
 int TForm::ShowModal()
@@ -509,13 +550,17 @@ int TForm::ShowModal()
 void TForm::StartTimer(UINT_PTR id, UINT interval, TNotifyEvent handler)
 {
     timers_[id] = std::move(handler);
-    SetTimer(handle_, id, interval, nullptr);
+    intervals_[id] = interval;
+    if (handle_)
+        SetTimer(handle_, id, interval, nullptr);
 }
 
 void TForm::StopTimer(UINT_PTR id)
 {
-    KillTimer(handle_, id);
+    if (handle_)
+        KillTimer(handle_, id);
     timers_.erase(id);
+    intervals_.erase(id);
 }
 
 void TForm::RemoveHook(TMessageHook* hook)

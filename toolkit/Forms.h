@@ -1,6 +1,8 @@
 #pragma once
 // The application object and the form base: one window procedure for all forms,
 // a message loop with an idle event, modal showing, and the standard exception display.
+// A form makes its window, and its controls' windows, when it is first shown or its handle is
+// first asked for, not when it is constructed.
 #include "toolkit/SysUtils.h"
 
 #include <windows.h>
@@ -110,7 +112,7 @@ public:
     TNotifyEvent OnMinimize;
     TNotifyEvent OnRestore;
 
-    HICON Icon() const { return icon_; }
+    HICON Icon() const;
 
 private:
     friend class TApplicationEvents;
@@ -125,7 +127,7 @@ private:
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;
     bool minimized_ = false;
-    HICON icon_ = nullptr;
+    mutable HICON icon_ = nullptr;
     std::vector<class TApplicationEvents*> events_;
 };
 
@@ -148,9 +150,11 @@ public:
     TForm(const TForm&) = delete;
     TForm& operator=(const TForm&) = delete;
 
-    HWND Handle() const { return handle_; }
-    int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
-    int Dpi() const { return dpi_; }
+    // The form's window, made (with its controls) when first asked for.
+    HWND Handle() const;
+    bool HandleAllocated() const { return handle_ != nullptr; }
+    int Scale(int pixels) const { return MulDiv(pixels, Dpi(), 96); }
+    int Dpi() const;
     HFONT Font() const { return font_; }
 
     void SetCaption(const std::string& caption);
@@ -169,7 +173,7 @@ public:
     // Runs the destroy event and destroys the window; called at the end of the program.
     void DoDestroy();
 
-    // Timers that live on this form's window.
+    // Timers that live on this form's window; set once the window is there.
     void StartTimer(UINT_PTR id, UINT interval, TNotifyEvent handler);
     void StopTimer(UINT_PTR id);
 
@@ -186,27 +190,30 @@ protected:
     virtual void FormShow(TObject* /*Sender*/) {}
     virtual void FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {}
     virtual void FormDestroy(TObject* /*Sender*/) {}
-    // Lays out aligned controls; forms with their own layout override it.
-    virtual void AlignControls();
+    // Runs once the window and its controls exist: for what needs their handles.
+    virtual void HandleCreated() {}
+    // Lays out aligned controls.
+    void AlignControls();
     void DefaultHandler(TMessage& message);
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static void RegisterClass(const char* className, int iconId);
+    void CreateHandle() const;
 
-    HWND handle_ = nullptr;
-    int dpi_ = 96;
-    HFONT font_ = nullptr;
+    TFormStyle style_;
+    mutable HWND handle_ = nullptr;
+    mutable int dpi_ = 0;
+    mutable HFONT font_ = nullptr;
     bool modal_ = false;
     int modalResult_ = mrNone;
     bool destroyed_ = false;
     // Until the form is built, its window gets only the default handling: a message that
-    // another process sends while the constructor waits on a system call must not reach
-    // members that do not exist yet.
+    // another process sends while the form is made must not reach members that do not exist yet.
     bool created_ = false;
     std::vector<TMessageHook*> hooks_;
     std::vector<TControl*> controls_;
     std::map<UINT_PTR, TNotifyEvent> timers_;
+    std::map<UINT_PTR, UINT> intervals_;
 };
 
 // The toolkit's timer component, on its form's window.

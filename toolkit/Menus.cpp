@@ -4,15 +4,6 @@ TMenuItem::TMenuItem(TMainMenu& menu, UINT id, std::string name, bool autoCheck,
     : menu_(menu), id_(id), name_(std::move(name)), autoCheck_(autoCheck), groupIndex_(groupIndex)
 {
     menu_.items_.push_back(this);
-    if (groupIndex_ > 0) {
-        MENUITEMINFOA info{};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_FTYPE;
-        if (GetMenuItemInfoA(menu_.Handle(), id_, FALSE, &info)) {
-            info.fType |= MFT_RADIOCHECK;
-            SetMenuItemInfoA(menu_.Handle(), id_, FALSE, &info);
-        }
-    }
 }
 
 bool TMenuItem::Checked() const
@@ -40,7 +31,7 @@ HMENU TMenuItem::SubMenu() const
 void TMenuItem::Click()
 {
     if (autoCheck_)
-        SetChecked(!Checked());
+        SetChecked(groupIndex_ > 0 || !Checked());
     if (OnClick)
         OnClick();
 }

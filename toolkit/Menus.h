@@ -9,7 +9,8 @@ class TMainMenu;
 
 class TMenuItem {
 public:
-    // groupIndex > 0 makes a radio item: checking it unchecks the others of its group.
+    // groupIndex > 0 makes a radio item (its resource gives it the radio look): a click checks
+    // it and unchecks the others of its group.
     TMenuItem(TMainMenu& menu, UINT id, std::string name, bool autoCheck = false, int groupIndex = 0);
     TMenuItem(const TMenuItem&) = delete;
     TMenuItem& operator=(const TMenuItem&) = delete;
@@ -20,7 +21,7 @@ public:
     void SetChecked(bool checked);
     // The drop-down that this item opens, if it opens one.
     HMENU SubMenu() const;
-    // What a click does: the auto-check toggle, then the handler.
+    // What a click does: the auto-check (a radio item stays checked), then the handler.
     void Click();
 
     TNotifyEvent OnClick;
@@ -35,7 +36,7 @@ private:
 
 class TMainMenu : public TMessageHook {
 public:
-    // The form's menu bar, loaded with the form from its resource.
+    // The form's menu bar, loaded with the form's window from its resource.
     explicit TMainMenu(TForm& form);
     ~TMainMenu() override;
     TMainMenu(const TMainMenu&) = delete;
@@ -45,7 +46,6 @@ public:
     TMenuItem* FindItem(UINT id) const;
     // The item whose drop-down has this handle; null when there is none.
     TMenuItem* FindItemBySubMenu(HMENU subMenu) const;
-    const std::vector<TMenuItem*>& Items() const { return items_; }
 
     bool HandleMessage(TMessage& message) override;
 

@@ -19,14 +19,11 @@ public:
     TRegistry& operator=(const TRegistry&) = delete;
 
     void SetRootKey(HKEY root);
-    HKEY RootKey() const { return root_; }
-    REGSAM Access() const { return access_; }
 
     // Opens an existing key (never creates it); a leading "\" is ignored.
     bool OpenKey(const std::string& key);
     bool OpenKeyReadOnly(const std::string& key);
     void CloseKey() { key_.reset(); }
-    HKEY CurrentKey() const { return key_.get(); }
 
     bool ValueExists(const std::string& name) const;
     // Throws ERegistryException when the value exists but is not a string.

@@ -42,11 +42,6 @@ void AppendFormat(std::string& target, const char* format, ...)
     va_end(args);
 }
 
-std::string IntToStr(long value)
-{
-    return Format("%ld", value);
-}
-
 std::string Trim(const std::string& text)
 {
     size_t first = 0;

@@ -22,8 +22,6 @@ void AppendFormat(std::string& target, const char* format, ...)
 #endif
     ;
 
-std::string IntToStr(long value);
-
 // Removes leading and trailing characters with codes of 32 or less.
 std::string Trim(const std::string& text);
 

@@ -58,33 +58,6 @@ HWND Child(HWND parent, const char* cls, int index)
     return child;
 }
 
-// The text of a status bar's first part, read through memory allocated in its process.
-std::string RemoteStatusText(HWND bar)
-{
-    const DWORD pid = ProcessOfWindow(bar);
-    if (!bar || !pid)
-        return std::string();
-    UniqueHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
-    if (!process)
-        return std::string();
-    std::string text;
-    DWORD_PTR info = 0;
-    SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, 0, 0, SMTO_ABORTIFHUNG, 5000, &info);
-    const size_t length = LOWORD(info);
-    // The bar copies its text into its own process's memory.
-    void* remote = VirtualAllocEx(process.get(), nullptr, length + 1, MEM_COMMIT, PAGE_READWRITE);
-    if (remote) {
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000, &ignored);
-        text.assign(length + 1, '\0');
-        SIZE_T read = 0;
-        ReadProcessMemory(process.get(), remote, &text[0], length + 1, &read);
-        text.resize(std::strlen(text.c_str()));
-        VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
-    }
-    return text;
-}
-
 void SendMouse(DWORD flags, LONG dx = 0, LONG dy = 0)
 {
     INPUT input{};
@@ -333,4 +306,38 @@ void PressKey(WORD virtualKey)
     SendKey(virtualKey, 0);
     Sleep(10);
     SendKey(virtualKey, KEYEVENTF_KEYUP);
+}
+LRESULT RemoteSend(HWND window, UINT message, WPARAM wParam, std::string& bytes, long pointerAt, size_t pointTo)
+{
+    UniqueHandle process(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, ProcessOfWindow(window)));
+    if (!process || bytes.empty())
+        return 0;
+    auto* remote = static_cast<char*>(VirtualAllocEx(process.get(), nullptr, bytes.size(), MEM_COMMIT, PAGE_READWRITE));
+    if (!remote)
+        return 0;
+    if (pointerAt >= 0) {
+        char* target = remote + pointTo;
+        std::memcpy(&bytes[static_cast<size_t>(pointerAt)], &target, sizeof target);
+    }
+    DWORD_PTR result = 0;
+    SIZE_T done = 0;
+    WriteProcessMemory(process.get(), remote, bytes.data(), bytes.size(), &done);
+    SendMessageTimeoutA(window, message, wParam, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000, &result);
+    ReadProcessMemory(process.get(), remote, &bytes[0], bytes.size(), &done);
+    VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
+    return static_cast<LRESULT>(result);
+}
+
+// The bar copies its text into memory of its own process.
+std::string RemoteStatusText(HWND bar)
+{
+    if (!bar)
+        return std::string();
+    DWORD_PTR info = 0;
+    SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, 0, 0, SMTO_ABORTIFHUNG, 5000, &info);
+    std::string text(LOWORD(info) + 1, '\0');
+    RemoteSend(bar, SB_GETTEXTA, 0, text);
+    text.resize(std::strlen(text.c_str()));
+    return text;
 }

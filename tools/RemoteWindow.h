@@ -55,3 +55,10 @@ LRESULT SendNotice(HWND main, ULONG_PTR kind, const void* data, DWORD size, bool
 void MoveMouseTo(POINT screen);
 void ClickAt(POINT screen);
 void PressKey(WORD virtualKey);
+// The text of a status bar's first part, read through memory allocated in its process.
+std::string RemoteStatusText(HWND bar);
+// Sends a message whose lParam points at these bytes: they are copied into the window's process,
+// and what the window wrote there comes back in them. pointerAt: the offset of a pointer field
+// that must point at the bytes from offset pointTo on (a text buffer); -1 for none.
+LRESULT RemoteSend(HWND window, UINT message, WPARAM wParam, std::string& bytes, long pointerAt = -1,
+    size_t pointTo = 0);

@@ -1,8 +1,12 @@
 #include "e2e/E2eSupport.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -145,23 +149,26 @@ constexpr int kBarItemSpace = 14;
 struct PickList {
     HWND grid = nullptr;
     HWND editor = nullptr;
-    int pitch = 0;
-    POINT origin{};
 };
 
-// The grid's drop-down editor sits on the value cell of the current row; a row is as high as the
-// closed drop-down, plus one pixel of grid line.
+// The grid is a list view; its drop-down editor sits on the value cell of the selected row.
 bool FindPickList(HWND dialog, PickList& pick)
 {
-    pick.grid = FindWindowExA(dialog, nullptr, "TValueListEditor", nullptr);
+    pick.grid = FindWindowExA(dialog, nullptr, WC_LISTVIEWA, nullptr);
     pick.editor = pick.grid ? FindWindowExA(pick.grid, nullptr, "ComboBox", nullptr) : nullptr;
-    if (!pick.editor || !IsWindowVisible(pick.editor))
-        return false;
-    const RECT cell = WindowRect(pick.editor);
-    pick.pitch = static_cast<int>(cell.bottom - cell.top) + 1;
-    pick.origin = POINT{0, 0};
-    ClientToScreen(pick.grid, &pick.origin);
-    return (cell.top - pick.origin.y) % pick.pitch == 0;
+    return pick.editor && IsWindowVisible(pick.editor);
+}
+
+// A data row's value cell (row 1 = first) in screen coordinates, asked of the list view.
+RECT ValueCell(HWND grid, int row)
+{
+    std::string bytes(sizeof(RECT), '\0');
+    RECT cell{LVIR_BOUNDS, 1, 0, 0};
+    std::memcpy(&bytes[0], &cell, sizeof cell);
+    RemoteSend(grid, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row - 1), bytes);
+    std::memcpy(&cell, bytes.data(), sizeof cell);
+    MapWindowPoints(grid, nullptr, reinterpret_cast<POINT*>(&cell), 2);
+    return cell;
 }
 
 // Just placed, or just closed, the drop-down can for a moment be as high as with its list open:
@@ -172,10 +179,7 @@ std::string WaitForPickList(HWND dialog, PickList& pick)
         return std::string();
     if (!pick.editor)
         return Failed("no drop-down in the grid");
-    if (!IsWindowVisible(pick.editor))
-        return Failed("the grid's drop-down is hidden");
-    return Failed("the drop-down at y ", WindowRect(pick.editor).top, " is on no row of the grid at y ", pick.origin.y,
-        " (rows ", pick.pitch, " apart)");
+    return Failed("the grid's drop-down is hidden");
 }
 
 } // namespace
@@ -273,7 +277,26 @@ int EditorRow(HWND dialog)
     PickList pick;
     if (!FindPickList(dialog, pick))
         return 0;
-    return (WindowRect(pick.editor).top - pick.origin.y) / pick.pitch;
+    const LONG top = WindowRect(pick.editor).top;
+    const int rows = static_cast<int>(SendMessageA(pick.grid, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 1; row <= rows; ++row)
+        if (ValueCell(pick.grid, row).top == top)
+            return row;
+    return 0;
+}
+
+std::string GridCellText(HWND dialog, int row, int column)
+{
+    HWND grid = FindWindowExA(dialog, nullptr, WC_LISTVIEWA, nullptr);
+    if (!grid)
+        return "<no grid>";
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.cchTextMax = 256;
+    std::string bytes(sizeof item + 256, '\0');
+    std::memcpy(&bytes[0], &item, sizeof item);
+    RemoteSend(grid, LVM_GETITEMTEXTA, static_cast<WPARAM>(row - 1), bytes, offsetof(LVITEMA, pszText), sizeof item);
+    return bytes.c_str() + sizeof item;
 }
 
 int ShownEntry(HWND dialog)
@@ -316,8 +339,7 @@ std::string ChooseByMouse(HWND dialog, int row, int entry)
     const std::string found = WaitForPickList(dialog, pick);
     if (!found.empty())
         return found;
-    const RECT cell = WindowRect(pick.editor);
-    ClickAt(POINT{(cell.left + cell.right) / 2, pick.origin.y + row * pick.pitch + pick.pitch / 2});
+    ClickAt(CentreOf(ValueCell(pick.grid, row)));
     HWND list = WaitForShownWindow(pid, "ComboLBox", 5000);
     const std::string opened = PickOpened(dialog, row, list);
     if (!opened.empty())

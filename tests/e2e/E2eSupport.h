@@ -87,6 +87,8 @@ std::string ChooseByKeys(HWND dialog, int row, int entry);
 // The entry the drop-down shows for the row it sits on; which row that is.
 int ShownEntry(HWND dialog);
 int EditorRow(HWND dialog);
+// A grid cell's text (row 1 = first data row, column 0 = name) as a reader of the list view finds it.
+std::string GridCellText(HWND dialog, int row, int column);
 // Presses a button of a window (OK, Cancel) with the mouse.
 std::string ClickButton(HWND window, int id);
 

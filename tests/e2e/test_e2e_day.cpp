@@ -346,6 +346,8 @@ TEST_F(ShopDay, TheAdministratorSetsUpThePrintersThroughTheMenusAndTheDialog)
     HWND dialog = OpenPreferences();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(TextOf(dialog), "Preferences");
+    EXPECT_EQ(GridCellText(dialog, 1, 0), "VELT Imager 1");
+    EXPECT_EQ(GridCellText(dialog, 2, 1), "SealQueue");
     EXPECT_EQ(EditorRow(dialog), 1);
     EXPECT_EQ(ShownEntry(dialog), kSealQueue);
     ASSERT_EQ(ChooseByMouse(dialog, 1, kEmfRaster), "");

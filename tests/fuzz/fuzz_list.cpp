@@ -74,9 +74,9 @@ void Check(bool condition)
         __builtin_trap();
 }
 
-int Compare(const std::string& a, const std::string& b, bool caseSensitive)
+int Compare(const std::string& a, const std::string& b)
 {
-    return CompareStringA(LOCALE_USER_DEFAULT, caseSensitive ? 0 : NORM_IGNORECASE, a.data(),
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
                           static_cast<int>(a.size()), b.data(), static_cast<int>(b.size())) -
            CSTR_EQUAL;
 }
@@ -101,11 +101,10 @@ std::string Normalised(const std::string& text)
     return out;
 }
 
-std::string Folded(std::string line, bool caseSensitive)
+std::string Folded(std::string line)
 {
-    if (!caseSensitive)
-        for (char& c : line)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : line)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return line;
 }
 
@@ -121,41 +120,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(joined == Normalised(text));
     Check(SplitTextLines(joined) == lines);
 
-    for (bool caseSensitive : {false, true}) {
-        const std::vector<std::string> sorted = SortedUniqueLines(lines, caseSensitive);
+    {
+        const std::vector<std::string> sorted = SortedUniqueLines(lines);
         // The first line read of each kind, in order: a map by the folded line says which.
         std::map<std::string, std::string> first;
         for (const std::string& line : lines)
-            first.emplace(Folded(line, caseSensitive), line);
+            first.emplace(Folded(line), line);
         Check(sorted.size() == first.size());
         size_t i = 0;
         for (const auto& kind : first)
             Check(sorted[i++] == kind.second);
         for (size_t k = 1; k < sorted.size(); ++k)
-            Check(Compare(sorted[k - 1], sorted[k], caseSensitive) < 0);
-        Check(SortedUniqueLines(sorted, caseSensitive) == sorted);
+            Check(Compare(sorted[k - 1], sorted[k]) < 0);
+        Check(SortedUniqueLines(sorted) == sorted);
 
         // Every line read is found; a line not there gets the place that keeps the order.
         for (const std::string& line : lines) {
             size_t index = 0;
-            Check(FindSortedLine(sorted, line, caseSensitive, index));
-            Check(index < sorted.size() && Compare(sorted[index], line, caseSensitive) == 0);
+            Check(FindSortedLine(sorted, line, index));
+            Check(index < sorted.size() && Compare(sorted[index], line) == 0);
         }
         const std::string probe = text.substr(0, text.size() / 2) + '\x7F';
         size_t index = 0;
-        const bool found = FindSortedLine(sorted, probe, caseSensitive, index);
+        const bool found = FindSortedLine(sorted, probe, index);
         Check(index <= sorted.size());
-        Check(index == 0 || Compare(sorted[index - 1], probe, caseSensitive) < 0);
-        Check(index == sorted.size() || Compare(sorted[index], probe, caseSensitive) >= 0);
-        Check(found == (index < sorted.size() && Compare(sorted[index], probe, caseSensitive) == 0));
+        Check(index == 0 || Compare(sorted[index - 1], probe) < 0);
+        Check(index == sorted.size() || Compare(sorted[index], probe) >= 0);
+        Check(found == (index < sorted.size() && Compare(sorted[index], probe) == 0));
     }
 
     // The list as the upkeep uses it: loaded whole, and built line by line, the same text.
     TStringList loaded;
     loaded.SetSorted(true);
-    loaded.Duplicates = TDuplicates::dupIgnore;
     loaded.SetText(text);
-    Check(loaded.Text() == JoinTextLines(SortedUniqueLines(lines, false)));
+    Check(loaded.Text() == JoinTextLines(SortedUniqueLines(lines)));
     TStringList added;
     added.SetSorted(true);
     for (const std::string& line : lines)

@@ -128,6 +128,24 @@ TEST_F(IntakeTest, FirstIdleSetsTheHintAndGoesToTheTray)
     EXPECT_TRUE(MainForm->TrayIcon1.Visible());
 }
 
+TEST_F(IntakeTest, CloseRestoreAndMinimizeInAnyOrderLeaveTheWindowShownOrInTheTray)
+{
+    MainForm->Show();
+    HWND window = MainForm->Handle();
+    // c: a close request (also while in the tray, as from a task manager), r: a double click on
+    // the icon, m: the minimize button.
+    for (char step : std::string("ccrmrcrcmrmmcrm")) {
+        if (step == 'c')
+            SendMessageA(window, WM_CLOSE, 0, 0);
+        else if (step == 'r')
+            SendMessageA(window, TTrayIcon::CallbackMessage, 1, WM_LBUTTONDBLCLK);
+        else
+            SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        EXPECT_NE(MainForm->Visible(), MainForm->TrayIcon1.Visible()) << "after " << step;
+    }
+    EXPECT_FALSE(Application->Terminated());
+}
+
 TEST_F(IntakeTest, StopFilePathIsFixedAtTheFirstTickAndEndsTheProgram)
 {
     MainForm->Timer1Timer(MainForm);

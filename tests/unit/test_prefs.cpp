@@ -56,10 +56,10 @@ TEST_F(PrefsTest, ShowListsEachPrinterWithItsActionAndTheThreeChoices)
     EXPECT_EQ(Grid().Values(2), "Ask user");
     for (int index = 0; index < 2; ++index) {
         TItemProp& props = Grid().ItemProps(index);
-        EXPECT_TRUE(props.ReadOnly());
         EXPECT_EQ(props.EditStyle(), TEditStyle::esPickList);
-        EXPECT_EQ(SplitTextLines(props.PickList().Text()), kActions);
+        EXPECT_EQ(props.PickList(), Form().PickList.get()); // one list shared by every row
     }
+    EXPECT_EQ(SplitTextLines(Form().PickList->Text()), kActions);
     EXPECT_EQ(EditorItems(Grid().EditorHandle()), kActions);
     EXPECT_EQ(EditorSelection(Grid().EditorHandle()), 1);
     EXPECT_TRUE(Form().BitBtn1.Enabled());
@@ -169,6 +169,7 @@ TEST_F(PrefsTest, ModalCancelWritesNothingAndTheNextShowHasTheStoredValue)
     ScopedRegKey printer2(HKEY_LOCAL_MACHINE, PrinterKeyPath(2), kView64);
     printer1.SetString("Todo", "EmfRaster");
     printer2.SetString("Todo", "Ask user");
+    Form().Handle();
     HWND editor = Grid().EditorHandle();
     int chosen = -1;
     int result = 0;

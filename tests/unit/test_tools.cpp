@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 using Texts = std::vector<std::string>;
@@ -71,6 +73,26 @@ TEST_F(ToolsTest, UseMessagesPointsBothPrintersAtThisProgram)
     EXPECT_EQ(ReadRegDword(HKEY_LOCAL_MACHINE, PrinterKeyPath(1) + "\\Defaults", "TXT: Enabled", kView64), 1u);
     EXPECT_FALSE(Has(1, "TXT: Encoding", "\\Defaults"));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), KEY_WOW64_32KEY));
+}
+
+TEST_F(ToolsTest, RadioItemsStayCheckedWhenClickedAgainAndWriteWhatTheySay)
+{
+    auto printer1 = std::make_unique<ScopedRegKey>(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), kView64);
+    const auto mode = [] { return ReadRegDword(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), "Transfer mode", kView64); };
+    for (TMenuItem* item : {&Main().Usemessagesrecommended1, &Main().Usemessagesrecommended1,
+             &Main().UseEXEspecialcase1, &Main().UseEXEspecialcase1}) {
+        item->Click();
+        const bool messages = item == &Main().Usemessagesrecommended1;
+        EXPECT_EQ(Main().Usemessagesrecommended1.Checked(), messages);
+        EXPECT_EQ(Main().UseEXEspecialcase1.Checked(), !messages);
+        EXPECT_EQ(mode(), messages ? 1u : 0u);
+    }
+    EXPECT_EQ(Messages(4), Texts(4, "Done for 1 printers!"));
+    // Printer 1's keys cannot be read: the mark stays where the last click put it.
+    printer1.reset();
+    SendMessageA(Main().Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(Main().Fillregistry1.SubMenu()), 1);
+    EXPECT_TRUE(Main().UseEXEspecialcase1.Checked());
+    EXPECT_FALSE(Main().Usemessagesrecommended1.Checked());
 }
 
 TEST_F(ToolsTest, UseCommandLineWritesTransferModeZero)
