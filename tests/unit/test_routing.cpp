@@ -4,11 +4,13 @@
 
 #include "app/Handoff.h"
 #include "app/Jobtext.h"
+#include "support/Vsupport1.h"
 #include "toolkit/Handles.h"
 #include "toolkit/Registry.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -500,6 +502,87 @@ TEST_F(FormRoutingTest, AskUserRestoresAsksAndMovesOnOk)
     form.RouteJob(job, 1);
     EXPECT_EQ(form.StatusBar1.SimpleText(), text);
     EXPECT_EQ(form.RoutingDepth, 0);
+}
+
+} // namespace
+
+namespace {
+
+std::wstring Wide(const std::string& ansi)
+{
+    std::wstring wide(ansi.size(), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                                        &wide[0], static_cast<int>(wide.size()))));
+    return wide;
+}
+
+// Run once as it comes and once under a Greek locale (code page 1253): the lead folder's name
+// lands exactly there, and elsewhere never becomes another folder.
+TEST_F(RoutingTest, GreekLeadFolderLandsOrBecomesNoOtherFolder)
+{
+    char locale[64] = "";
+    GetEnvironmentVariableA("LC_ALL", locale, sizeof locale);
+    if (std::string(locale).rfind("el_GR", 0) == 0) {
+        ASSERT_EQ(GetACP(), 1253u) << "the Greek locale did not give its code page";
+    }
+    Printer(1, "SealQueue");
+    const std::string settings = root_ / "xLead.xml";
+    // "Αθήνα" in UTF-8, below the test's folder.
+    WriteFileBytes(settings, "<SealQueue><Lead><TempVImg>" + root_.Path() +
+                                 "\\\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1\\lead</TempVImg></Lead></SealQueue>");
+    cPARAMBASE2 file(settings, "SealQueue");
+    request_.LeadFolder = cPARAMNODE(file.BaseNode().child("Lead")).GetValue("TempVImg");
+    const std::wstring greek = Wide(root_.Path()) + L"\\\u0391\u03B8\u03AE\u03BD\u03B1\\lead";
+    const std::string job = Job("a.tmp", "VELT Imager 1");
+    Route(job, 1);
+    if (GetACP() == 1253) {
+        EXPECT_EQ(Status(), "OUT = " + request_.LeadFolder + "\\job0000000000.log");
+        EXPECT_NE(GetFileAttributesW((greek + L"\\job0000000000.log").c_str()), INVALID_FILE_ATTRIBUTES);
+    } else {
+        EXPECT_EQ(Status(), "Directory " + request_.LeadFolder + " does not exist!");
+        EXPECT_TRUE(PathExists(job));
+    }
+    std::vector<std::string> made = ListFolder(root_.Path());
+    made.erase(std::remove(made.begin(), made.end(), std::string(GetACP() == 1253 ? "\xC1\xE8\xDE\xED\xE1" : "")),
+               made.end());
+    EXPECT_EQ(made, (std::vector<std::string>{"jobs", "lead1", "lead2", "xLead.xml"}));
+}
+
+// A UTF-16 notice for "jobł.tmp" beside a "jobl.tmp", the name best fit would make of it.
+TEST_F(FormRoutingTest, AWidePathIsNeverReadAsAnotherFile)
+{
+    ScopedRegKey printer(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), KEY_WOW64_64KEY);
+    const std::string other = root_ / "jobs\\jobl.tmp";
+    WriteJobFile(other, "VELT Imager 1", "[Job]\r\nId=other\r\n");
+    const std::string otherSent = ReadFileBytes(other);
+    const std::wstring wide = Wide(root_ / "jobs") + L"\\job\u0142.tmp";
+    auto notice = [&] {
+        const std::wstring payload = wide + L'\0';
+        COPYDATASTRUCT data{1000, static_cast<DWORD>(payload.size() * sizeof(wchar_t)),
+                            const_cast<wchar_t*>(payload.data())};
+        return SendMessageW(MainForm->Handle(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    };
+
+    // No such file, so no short name: refused, answered and logged as got.
+    EXPECT_EQ(notice(), 1);
+    const std::string refused = MainForm->StatusBar1.SimpleText();
+    EXPECT_EQ(refused, "Job path not in the system code page: " + (root_ / "jobs\\job?.tmp"));
+    EXPECT_NE(Log().find(" Got " + (root_ / "jobs\\job?.tmp") + "\r\n"), std::string::npos) << Log();
+
+    // The file exists: routed through its short name.
+    {
+        UniqueFile file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file);
+        const std::string text = "[Device]\r\nDeviceName=VELT Imager 1\r\n[Job]\r\nId=wide\r\n";
+        DWORD written = 0;
+        WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+    EXPECT_EQ(notice(), 1);
+    EXPECT_EQ(MainForm->StatusBar1.SimpleText(), "OUT = " + (root_ / "lead1\\job0000000002.log"));
+    EXPECT_EQ(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(ReadFileBytes(root_ / "lead1\\job0000000002.log").find("Id=wide"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(other), otherSent);
+    EXPECT_EQ(ListFolder(root_ / "lead1").size(), 1u);
 }
 
 } // namespace
