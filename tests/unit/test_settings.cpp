@@ -194,7 +194,7 @@ TEST_F(ReadLeadFolderTest, ReadsEachKeyFromTheFileAtLeadXmlPath)
 
     WriteFileBytes(form.LeadXmlPath, kSample);
     EXPECT_EQ(form.ReadLeadFolder("Lead"), " D:\\Lead1 ");
-    EXPECT_EQ(form.ReadLeadFolder("Lead2"), "C:\\\xC1\xE8\xDE\xED\xE1 & <Print> A");
+    EXPECT_EQ(form.ReadLeadFolder("Lead2"), "C:\\" + Greek() + " & <Print> A");
     EXPECT_EQ(form.ReadLeadFolder("LEAD"), "");
 
     // Read anew on every call.
