@@ -1,7 +1,9 @@
-// The Tools menu: the printers' registry settings that point the printer side at this program.
+// The Tools menu: the printers' registry settings that point the printer side at this program,
+// and the marks of the Fill registry menu that show them.
 #include "app/Vimager1.h"
 
 #include "dialogs/Vimgpref.h"
+#include "support/PrinterKeys.h"
 #include "support/Vsupport1.h"
 
 namespace {
@@ -11,11 +13,6 @@ class ESetValueError : public Exception {
 public:
     using Exception::Exception;
 };
-
-REGSAM PrinterKeyAccess()
-{
-    return KEY_ALL_ACCESS | (IsWindows64() ? KEY_WOW64_64KEY : 0);
-}
 
 void SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size)
 {
@@ -35,16 +32,14 @@ void SetDword(HKEY key, const char* name, DWORD value)
     SetValue(key, name, REG_DWORD, &value, sizeof value);
 }
 
-// Runs the step on the key of printers 1 and 2 (subkey appended when given); returns how many
-// keys were opened.
-template <typename Step> int ForEachPrinterKey(const char* subKey, Step step)
+// Runs the step on the key of printers 1 and 2 (or on their "Defaults" subkeys); returns how
+// many keys were opened.
+template <typename Step> int ForEachPrinterKey(bool defaults, Step step)
 {
-    const REGSAM access = PrinterKeyAccess();
+    const REGSAM access = PrinterKeyAccess(KEY_ALL_ACCESS);
     int done = 0;
     for (int index = 1; index <= 2; ++index) {
-        std::string path = Format("SOFTWARE\\VELT Korvel\\VELT Imager %d", index);
-        if (subKey)
-            path += subKey;
+        const std::string path = defaults ? PrinterDefaultsKeyPath(index) : PrinterKeyPath(index);
         HKEY opened = nullptr;
         const LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &opened);
         if (status != ERROR_SUCCESS) {
@@ -64,6 +59,25 @@ template <typename Step> int ForEachPrinterKey(const char* subKey, Step step)
     return done;
 }
 
+UniqueRegKey OpenForQuery(const std::string& path)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, PrinterKeyAccess(KEY_QUERY_VALUE), &opened) !=
+        ERROR_SUCCESS)
+        return UniqueRegKey();
+    return UniqueRegKey(opened);
+}
+
+// A 32-bit number value; false when it is missing or of another kind.
+bool QueryDword(const UniqueRegKey& key, const char* name, DWORD& value)
+{
+    DWORD type = 0;
+    DWORD size = sizeof value;
+    return RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+               ERROR_SUCCESS &&
+           type == REG_DWORD && size == sizeof value;
+}
+
 } // namespace
 
 bool TMainForm::CheckAdministrator()
@@ -81,11 +95,11 @@ void TMainForm::FillRegistry(int TransferMode)
         return;
     const std::string exeName = Application->ExeName();
     const std::string title = Caption();
-    const int done = ForEachPrinterKey(nullptr, [&](HKEY key) {
-        SetText(key, "Client application", exeName);
-        SetText(key, "Target window class", "TMainForm");
-        SetText(key, "Target window title", title);
-        SetDword(key, "Transfer mode", static_cast<DWORD>(TransferMode));
+    const int done = ForEachPrinterKey(false, [&](HKEY key) {
+        SetText(key, PrinterValue::ClientApplication, exeName);
+        SetText(key, PrinterValue::TargetWindowClass, "TMainForm");
+        SetText(key, PrinterValue::TargetWindowTitle, title);
+        SetDword(key, PrinterValue::TransferMode, static_cast<DWORD>(TransferMode));
     });
     if (done > 0)
         ShowMessage(Format("Done for %d printers!", done));
@@ -97,11 +111,11 @@ void TMainForm::PrepareText(bool Enabled)
 {
     if (!CheckAdministrator())
         return;
-    const int done = ForEachPrinterKey("\\Defaults", [&](HKEY key) {
-        SetDword(key, "TXT: Enabled", Enabled ? 1 : 0);
-        SetDword(key, "TXT: Encoding", 2);
-        SetDword(key, "TXT: Separate", 1);
-        SetDword(key, "TXT: Write BOM", 1);
+    const int done = ForEachPrinterKey(true, [&](HKEY key) {
+        SetDword(key, PrinterValue::TextEnabled, Enabled ? 1 : 0);
+        SetDword(key, PrinterValue::TextEncoding, 2);
+        SetDword(key, PrinterValue::TextSeparate, 1);
+        SetDword(key, PrinterValue::TextWriteBom, 1);
     });
     if (done > 0)
         ShowMessage(Format("Done for %d printers!", done));
@@ -128,4 +142,32 @@ void TMainForm::UseEXEspecialcase1Click(TObject* /*Sender*/)
 void TMainForm::Preparetext1Click(TObject* /*Sender*/)
 {
     PrepareText(Preparetext1.Checked());
+}
+
+void TMainForm::WMInitMenuPopup(TMessage& Message)
+{
+    const TMenuItem* item = MainMenu1.FindItemBySubMenu(reinterpret_cast<HMENU>(Message.WParam));
+    if (!item || item->Name() != "Fillregistry1")
+        return;
+    // Only printer 1's settings show; without its "Defaults" key no mark changes.
+    DWORD value = 0;
+    UniqueRegKey defaults = OpenForQuery(PrinterDefaultsKeyPath(1));
+    if (!defaults)
+        return;
+    try {
+        if (QueryDword(defaults, PrinterValue::TextEnabled, value))
+            Preparetext1.SetChecked(value != 0);
+    } catch (...) {
+    }
+    defaults.reset();
+    UniqueRegKey printer = OpenForQuery(PrinterKeyPath(1));
+    if (!printer || !QueryDword(printer, PrinterValue::TransferMode, value))
+        return;
+    try {
+        if (value == 0)
+            UseEXEspecialcase1.SetChecked(true);
+        else if (value == 1)
+            Usemessagesrecommended1.SetChecked(true);
+    } catch (...) {
+    }
 }

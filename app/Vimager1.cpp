@@ -1,8 +1,12 @@
 #include "app/Vimager1.h"
 
+#include "app/JobRouting.h"
 #include "app/resource.h"
 #include "dialogs/Vimg_about.h"
 #include "support/Vsupport1.h"
+#include "text/Charconvert.h"
+
+#include <shellapi.h>
 
 TMainForm* MainForm = nullptr;
 
@@ -23,25 +27,20 @@ TFormStyle MainFormStyle()
     return style;
 }
 
-} // namespace
-
-std::string LogBaseFolder()
+// The first argument of the wide command line in the ANSI code page, exactly; false (with the
+// inexact text) when it cannot be written there.
+bool CommandLineJobPath(std::string& path)
 {
-    SetLastError(ERROR_SUCCESS);
-    const DWORD size = GetEnvironmentVariableA("VELTLOGD", nullptr, 0);
-    if (size > 0) {
-        std::string value(size, '\0');
-        const DWORD length = GetEnvironmentVariableA("VELTLOGD", &value[0], size);
-        value.resize(length < size ? length : 0);
-        return value;
-    }
-    if (GetLastError() != ERROR_ENVVAR_NOT_FOUND)
-        return std::string();  // set, but empty
-    std::string folder;
-    if (GetCommonDataFolder(folder) && !folder.empty())
-        return folder;
-    return ExcludeTrailingPathDelimiter(ExtractFilePath(ModuleFileName()));
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!arguments)
+        return false;
+    const std::wstring first = count >= 2 ? arguments[1] : L"";
+    LocalFree(arguments);
+    return TryExactAnsiPath(first, path);
 }
+
+} // namespace
 
 TMainForm::TMainForm()
     : TForm(MainFormStyle()),
@@ -130,7 +129,12 @@ void TMainForm::FormCreate(TObject* /*Sender*/)
     }
 
     if (Application->ParamCount() >= 1) {
-        RouteJob(Application->ParamStr(1), 1);
+        // Windows hands an 8-bit program its arguments best-fitted: read the path as it was given.
+        std::string path;
+        if (CommandLineJobPath(path))
+            RouteJob(path, 1);
+        else
+            StatusBar1.SetSimpleText(InexactPathText(path));
         Application->Terminate();
         return;
     }

@@ -50,9 +50,9 @@ public:
     void Exit1Click(TObject* Sender);
     void About1Click(TObject* Sender);
 
-    // Job routing. Counter: the JobCounter value of the notice being routed (mode 0).
+    // Job routing (JobRouting.h); this shows and logs its outcome. Counter: the JobCounter value
+    // of the notice being routed (mode 0).
     void RouteJob(const std::string& JobPath, unsigned char Mode, int Counter = 0);
-    std::string ReserveJobFileName(const std::string& Folder);
     std::string MessageJobId(int Counter);
 
     // Activity log.
@@ -80,6 +80,3 @@ protected:
 };
 
 extern TMainForm* MainForm;
-
-// The spooler folder's base: "VELTLOGD", else the common data folder, else the program's folder.
-std::string LogBaseFolder();

@@ -1,5 +1,8 @@
 #include "bench/BenchSupport.h"
 
+#include "support/PrinterKeys.h"
+#include "toolkit/SysUtils.h"
+
 #include <psapi.h>
 
 #include <algorithm>
@@ -119,7 +122,6 @@ void EmptyFolder(const std::string& folder)
 namespace {
 
 const char kBaseKey[] = "SOFTWARE\\VELT Korvel";
-const char kPrinterKey[] = "SOFTWARE\\VELT Korvel\\VELT Imager 1";
 
 void SetRegString(const char* path, REGSAM view, const char* name, const std::string& value)
 {
@@ -164,7 +166,7 @@ Installation::Installation()
         RegCloseKey(key);
     }
     SetRegString(kBaseKey, KEY_WOW64_32KEY, "MyPath", root_ + "\\install");
-    SetRegString(kPrinterKey, KEY_WOW64_64KEY, "Todo", "SealQueue");
+    SetRegString(PrinterKeyPath(1).c_str(), PrinterKeyAccess(0), PrinterValue::Todo, "SealQueue");
     WriteSettings(Lead1());
 }
 
@@ -186,7 +188,7 @@ void Installation::WriteSettings(const std::string& lead1)
 
 Installation::~Installation()
 {
-    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kPrinterKey, KEY_WOW64_64KEY, 0);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, PrinterKeyPath(1).c_str(), PrinterKeyAccess(0), 0);
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kBaseKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
         if (hadInstallBase_)

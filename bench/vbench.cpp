@@ -2,9 +2,11 @@
 // bare receivers, where the time of a notice goes, the command-line mode against a do-nothing
 // program, the name reservation in a lead folder full of waiting jobs, and start-up and
 // footprint. Run "vbench --help".
+#include "app/Handoff.h"
 #include "app/Vimager1.h"
 #include "app/resource.h"
 #include "bench/BenchSupport.h"
+#include "support/PrinterKeys.h"
 #include "support/Vsupport1.h"
 #include "toolkit/IniFiles.h"
 #include "toolkit/Registry.h"
@@ -275,7 +277,7 @@ void ProfileTable(long count)
     };
 
     std::string path;
-    const std::string printerKey = "SOFTWARE\\VELT Korvel\\VELT Imager 1";
+    const std::string printerKey = PrinterKeyPath(1);
     struct Row {
         const char* Name;
         double Us;
@@ -304,7 +306,7 @@ void ProfileTable(long count)
         time([&] { TIniFile(path).ReadString("Device", "DeviceName", ""); }, [&] { path = job(); })});
     rows.push_back({"IsWindows64, asked on every routing", time([] { IsWindows64(); })});
     rows.push_back({"TRegistry: the printer key opened, \"Todo\" read, closed", time([&] {
-                        TRegistry registry(KEY_READ | KEY_WOW64_64KEY);
+                        TRegistry registry(PrinterKeyAccess(KEY_READ));
                         registry.SetRootKey(HKEY_LOCAL_MACHINE);
                         if (registry.OpenKeyReadOnly(printerKey)) {
                             registry.ReadString("Todo");
@@ -313,7 +315,7 @@ void ProfileTable(long count)
                     })});
     rows.push_back({"the same with one RegQueryValueExA, as (b) does it", time([&] {
                         HKEY key = nullptr;
-                        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, printerKey.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key)
+                        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, printerKey.c_str(), 0, PrinterKeyAccess(KEY_READ), &key)
                             == ERROR_SUCCESS) {
                             char value[256];
                             DWORD size = sizeof value;
@@ -434,10 +436,6 @@ void ReserveTable(const std::vector<long>& sizes, const std::string& backlog)
 {
     Installation installation;
     const std::string job = installation.Jobs() + "\\n0000000.tmp";
-    TApplication application;
-    application.Initialize();
-    application.SetTitle("VELT Imager Support");
-    TMainForm form;
     const DWORD kMove = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
 
     // One reservation and move into the folder; the folder is as before afterwards.
@@ -449,7 +447,7 @@ void ReserveTable(const std::vector<long>& sizes, const std::string& backlog)
                 Fail("cannot write " + job);
             const double start = Seconds();
             const std::string name = reserve();
-            // "-": a process of the program has reserved the name and moved the job itself.
+            // "-": the program's hand-off (in-process or a process of it) has named and moved the job itself.
             const bool byProcess = name == "-";
             const bool moved = byProcess || (!name.empty() && MoveFileExA(job.c_str(), name.c_str(), kMove));
             const double took = Seconds() - start;
@@ -466,9 +464,10 @@ void ReserveTable(const std::vector<long>& sizes, const std::string& backlog)
     std::printf("A lead folder already holding N waiting jobs job0000000000.log ... (N-1): the cost of one\n"
                 "command-line job's reservation and move (median ms, x: times the empty folder's). Floor:\n"
                 "CreateFileA CREATE_NEW of the free name, known in advance, and the move. Probe: the search as\n"
-                "it was before, one failed CreateFileA per taken name. ReserveJobFileName: the program's\n"
-                "search, in-process. vimager.exe: a whole command-line job, one process.\n\n");
-    std::printf("| Waiting jobs | floor ms | x | probe (before) ms | x | ReserveJobFileName ms | x | "
+                "it was before, one failed CreateFileA per taken name. HandOffJob: the program's search and\n"
+                "rename without replace, no placeholder, in-process. vimager.exe: a whole command-line job,\n"
+                "one process.\n\n");
+    std::printf("| Waiting jobs | floor ms | x | probe (before) ms | x | HandOffJob ms | x | "
                 "vimager.exe job ms | x |\n");
     std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     long filled = 0;
@@ -497,7 +496,9 @@ void ReserveTable(const std::vector<long>& sizes, const std::string& backlog)
                 : size >= 10000 ? 5
                                 : repeats,
             [&] { return ProbeJobFileName(lead); });
-        cost[2] = measure(lead, size, repeats, [&] { return form.ReserveJobFileName(lead); });
+        cost[2] = measure(lead, size, repeats, [&] {
+            return HandOffJob(job, lead, std::string()).Error == ERROR_SUCCESS ? std::string("-") : std::string();
+        });
         cost[3] = measure(lead, size, 5, [&] {
             Process vimager;
             Start(vimager, "vimager.exe", Quoted(job));

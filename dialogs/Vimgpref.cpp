@@ -1,6 +1,7 @@
 #include "dialogs/Vimgpref.h"
 
 #include "dialogs/DialogResources.h"
+#include "support/PrinterKeys.h"
 #include "support/Vsupport1.h"
 #include "toolkit/Registry.h"
 
@@ -21,11 +22,6 @@ TFormStyle PrefStyle()
     style.IconId = IDI_MAINICON;
     style.Centered = true;
     return style;
-}
-
-REGSAM PrinterKeyAccess()
-{
-    return KEY_ALL_ACCESS | (IsWindows64() ? KEY_WOW64_64KEY : 0);
 }
 
 // The glyphs of the OK and Cancel kinds of button: a check mark and a cross, drawn at the
@@ -116,22 +112,22 @@ void TvimgPrefForm::FormDestroy(TObject* /*Sender*/)
 void TvimgPrefForm::FormShow(TObject* /*Sender*/)
 {
     focus_ = ValueListEditor1.Handle();
-    TRegistry registry(PrinterKeyAccess());
+    TRegistry registry(PrinterKeyAccess(KEY_ALL_ACCESS));
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     ValueListEditor1.Clear();
     int rows = 0;
     for (int index = 1; index <= 2; ++index) {
-        if (!registry.OpenKey(Format("SOFTWARE\\VELT Korvel\\VELT Imager %d", index)))
+        if (!registry.OpenKey(PrinterKeyPath(index)))
             continue;
         std::string todo;
         try {
-            todo = registry.ReadString("Todo");
+            todo = registry.ReadString(PrinterValue::Todo);
         } catch (const Exception&) {
             todo.clear();
         }
         if (todo.empty())
             todo = "SealQueue";
-        ValueListEditor1.Strings().Add(Format("VELT Imager %d=", index) + todo);
+        ValueListEditor1.Strings().Add(PrinterName(index) + "=" + todo);
         // A drop-down list: the value is only chosen, never typed.
         TItemProp& props = ValueListEditor1.ItemProps(rows);
         props.SetEditStyle(TEditStyle::esPickList);
@@ -149,13 +145,13 @@ void TvimgPrefForm::FormShow(TObject* /*Sender*/)
 
 void TvimgPrefForm::BitBtn1Click(TObject* /*Sender*/)
 {
-    TRegistry registry(PrinterKeyAccess());
+    TRegistry registry(PrinterKeyAccess(KEY_ALL_ACCESS));
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     for (int row = 1; row < ValueListEditor1.RowCount(); ++row) {
-        if (!registry.OpenKey("SOFTWARE\\VELT Korvel\\" + ValueListEditor1.Keys(row)))
+        if (!registry.OpenKey(PrinterKeyPath(ValueListEditor1.Keys(row))))
             continue;
         try {
-            registry.WriteString("Todo", ValueListEditor1.Values(row));
+            registry.WriteString(PrinterValue::Todo, ValueListEditor1.Values(row));
         } catch (const Exception& error) {
             ShowMessage(error.Message());
         }

@@ -102,6 +102,24 @@ void GetInstallBaseFolder(std::string& folder)
     }
 }
 
+std::string LogBaseFolder()
+{
+    SetLastError(ERROR_SUCCESS);
+    const DWORD size = GetEnvironmentVariableA("VELTLOGD", nullptr, 0);
+    if (size > 0) {
+        std::string value(size, '\0');
+        const DWORD length = GetEnvironmentVariableA("VELTLOGD", &value[0], size);
+        value.resize(length < size ? length : 0);
+        return value;
+    }
+    if (GetLastError() != ERROR_ENVVAR_NOT_FOUND)
+        return std::string();  // set, but empty
+    std::string folder;
+    if (GetCommonDataFolder(folder) && !folder.empty())
+        return folder;
+    return ExcludeTrailingPathDelimiter(ExtractFilePath(ModuleFileName()));
+}
+
 bool GetCommonDataFolder(std::string& folder)
 {
     char path[MAX_PATH] = {0};
@@ -139,8 +157,14 @@ cPARAMBASE2::~cPARAMBASE2() = default;
 std::string cPARAMNODE::GetValue(const std::string& name) const
 {
     for (pugi::xml_node child = node_.first_child(); child; child = child.next_sibling()) {
-        if (std::strcmp(child.name(), name.c_str()) == 0)
-            return Utf8ToCodePage(child.child_value(), 1253);
+        if (std::strcmp(child.name(), name.c_str()) == 0) {
+            // The text goes to the 8-bit file functions, which read it in the system's code page.
+            // Without best fit a character the code page lacks stays the default character "?",
+            // which no file name holds, rather than becoming a look-alike: another folder.
+            std::string value;
+            TryUtf8ToCodePageExact(child.child_value(), value, CP_ACP);
+            return value;
+        }
     }
     return std::string();
 }

@@ -9,6 +9,8 @@
 void GetInstallBaseFolder(std::string& folder);
 // The all-users application data folder + "VELT Korvel"; false (output untouched) when the shell fails.
 bool GetCommonDataFolder(std::string& folder);
+// The spooler folder's base: "VELTLOGD", else the common data folder, else the program's folder.
+std::string LogBaseFolder();
 // True when the process may open the service manager with full access: an elevated administrator.
 bool IsAdminElevated();
 // True on 64-bit Windows (x64 or IA64), where the printer keys live in the 64-bit view.
@@ -20,7 +22,8 @@ void GetFileVersionText(const char* path, std::string& text);
 class cPARAMNODE {
 public:
     explicit cPARAMNODE(pugi::xml_node node) : node_(node) {}
-    // The text of the first child element of that name, in code page 1253, or the empty text.
+    // The text of the first child element of that name in the system's ANSI code page, a character
+    // it lacks as "?"; or the empty text.
     std::string GetValue(const std::string& name) const;
 
 private:

@@ -109,9 +109,16 @@ HWND WaitForMainWindow(DWORD processId, DWORD timeoutMs, HANDLE process)
 
 bool ShowMainWindow(HWND main)
 {
-    if (!IsWindowVisible(main) || IsIconic(main))
-        PostMessageA(main, kTrayMessage, 1, WM_LBUTTONDBLCLK);
-    return PumpUntil([&] { return IsWindowVisible(main) && !IsIconic(main); }, 10000);
+    const auto shown = [&] { return IsWindowVisible(main) && !IsIconic(main); };
+    // Just after start the window shows and goes to the tray at its first idle moment; a double
+    // click that came before that is lost, so ask again until the window stays out.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (!shown())
+            PostMessageA(main, kTrayMessage, 1, WM_LBUTTONDBLCLK);
+        if (PumpUntil(shown, 2000) && !PumpUntil([&] { return !shown(); }, 250))
+            return true;
+    }
+    return false;
 }
 
 void PostCommand(HWND main, int id)

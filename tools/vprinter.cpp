@@ -1,5 +1,6 @@
 // vprinter: the printer side of "VELT Imager N" in miniature, to try an installation of
 // VELT Imager Support without a real print job. Run "vprinter --help" for the options.
+#include "support/PrinterKeys.h"
 #include "support/Vsupport1.h"
 #include "toolkit/Handles.h"
 #include "toolkit/SysUtils.h"
@@ -148,20 +149,19 @@ PrinterKey ReadPrinterKey(const std::string& path)
     PrinterKey printer;
     HKEY opened = nullptr;
     // The printer side is a native process: on 64-bit Windows its keys are those of the 64-bit view.
-    const REGSAM access = KEY_READ | (IsWindows64() ? KEY_WOW64_64KEY : 0);
-    printer.openError = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &opened);
+    printer.openError = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, PrinterKeyAccess(KEY_READ), &opened);
     if (printer.openError != ERROR_SUCCESS)
         return printer;
     UniqueRegKey key(opened);
     DWORD type = 0;
     DWORD size = sizeof printer.transferMode;
     printer.hasTransferMode =
-        RegQueryValueExA(key.get(), "Transfer mode", nullptr, &type, reinterpret_cast<BYTE*>(&printer.transferMode),
+        RegQueryValueExA(key.get(), PrinterValue::TransferMode, nullptr, &type, reinterpret_cast<BYTE*>(&printer.transferMode),
                          &size) == ERROR_SUCCESS &&
         type == REG_DWORD && size == sizeof printer.transferMode;
-    printer.windowClass = QueryString(key.get(), "Target window class");
-    printer.windowTitle = QueryString(key.get(), "Target window title");
-    printer.clientApplication = QueryString(key.get(), "Client application");
+    printer.windowClass = QueryString(key.get(), PrinterValue::TargetWindowClass);
+    printer.windowTitle = QueryString(key.get(), PrinterValue::TargetWindowTitle);
+    printer.clientApplication = QueryString(key.get(), PrinterValue::ClientApplication);
     return printer;
 }
 
@@ -267,7 +267,7 @@ int main(int argc, char** argv)
     if (parsed != kDelivered)
         return parsed < 0 ? kDelivered : parsed;
 
-    const std::string keyPath = Format("SOFTWARE\\VELT Korvel\\VELT Imager %ld", options.printer);
+    const std::string keyPath = PrinterKeyPath(options.printer);
     const PrinterKey printer = ReadPrinterKey(keyPath);
     std::string mode = options.mode;
     if (mode == "registry") {

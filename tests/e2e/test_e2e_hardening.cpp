@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <map>
+#include <mutex>
 #include <regex>
 #include <thread>
 
@@ -385,4 +386,254 @@ TEST_F(Hardened, ManySendersAndCommandLineInstancesLoseAndReplaceNoJob)
     for (const auto& job : contents)
         EXPECT_EQ(after[job.first], job.second) << "job " << job.first;
     printf("restart: %u more notices, %zu jobs in the lead folder\n", again, all.size());
+}
+
+namespace {
+
+// A spooler that takes every job file of a lead folder the moment it appears: woken by change
+// notifications, and looking again all the time, since Wine sends none for some drives. A job is
+// taken by renaming it away (so it is never taken twice) and then read.
+class TakingSpooler {
+public:
+    TakingSpooler(std::string lead, std::string taken)
+        : lead_(std::move(lead)), taken_(std::move(taken)), thread_([this] { Run(); })
+    {
+    }
+    ~TakingSpooler() { Stop(); }
+    void Stop()
+    {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+    // The content of every job taken, in order.
+    const std::vector<std::string>& Taken() const { return contents_; }
+
+private:
+    void Run()
+    {
+        CreateDirectoryA(taken_.c_str(), nullptr);
+        HANDLE change = FindFirstChangeNotificationA(lead_.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+        while (!stop_) {
+            if (change != INVALID_HANDLE_VALUE && WaitForSingleObject(change, 1) == WAIT_OBJECT_0)
+                FindNextChangeNotification(change);
+            TakeAll();
+        }
+        TakeAll();
+        if (change != INVALID_HANDLE_VALUE)
+            FindCloseChangeNotification(change);
+    }
+    void TakeAll()
+    {
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((lead_ + "\\job*.log").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE)
+            return;
+        do {
+            const std::string to = taken_ + "\\" + std::to_string(contents_.size()) + ".log";
+            if (MoveFileExA((lead_ + "\\" + data.cFileName).c_str(), to.c_str(), 0))
+                contents_.push_back(Read(to));
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+
+    // The mover may hold the file a moment after its rename, as a spooler must expect.
+    static std::string Read(const std::string& path)
+    {
+        for (;;) {
+            UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+            if (file)
+                break;
+            if (GetLastError() != ERROR_SHARING_VIOLATION)
+                return "unreadable, error " + std::to_string(GetLastError());
+            Sleep(1);
+        }
+        return ReadFileBytes(path);
+    }
+
+    std::string lead_;
+    std::string taken_;
+    std::atomic<bool> stop_{false};
+    std::vector<std::string> contents_;
+    std::thread thread_;
+};
+
+void SetLead1(const TestInstallation& installation, const std::string& lead)
+{
+    WriteFileBytes(installation.InstallBase() + "\\xLead.xml",
+                   "<SealQueue><Lead><TempVImg>" + lead + "</TempVImg></Lead></SealQueue>");
+}
+
+} // namespace
+
+// A resident instance and command-line instances route into one lead folder while the spooler
+// takes each job at once: every job reaches it exactly once, and only whole. On the same volume
+// and across volumes.
+TEST(HandOff, ASpoolerTakingEveryJobAtOnceGetsEachWholeAndOnce)
+{
+    HostVolume volume(64 * 1024);
+    for (bool across : {false, true}) {
+        if (across && !volume.Ready()) {
+            std::printf("no second volume: %s\n", volume.Why().c_str());
+            continue;
+        }
+        TestInstallation installation;
+        installation.SetPrinter(1, "SealQueue");
+        const std::string lead = across ? volume.Root() + "lead" : installation.Lead1();
+        const std::string taken = across ? volume.Root() + "taken" : installation.Root() + "\\taken";
+        CreateDirectoryA(lead.c_str(), nullptr);
+        SetLead1(installation, lead);
+        VimagerProcess resident;
+        resident.Start();
+        HWND main = resident.WaitForWindow();
+        ASSERT_NE(main, nullptr);
+
+        const std::string pages(64u << 10, 'p');
+        std::map<std::string, std::string> sent;
+        std::mutex sentMutex;
+        auto write = [&](const std::string& id) {
+            const std::string path = installation.Jobs() + "\\" + id + ".tmp";
+            const std::string text = JobText(id) + pages;
+            WriteFileBytes(path, text);
+            std::lock_guard<std::mutex> lock(sentMutex);
+            sent[id] = text;
+            return path;
+        };
+        TakingSpooler spooler(lead, taken);
+        std::atomic<unsigned> failures{0};
+        std::vector<std::thread> threads;
+        threads.emplace_back([&] {
+            for (int i = 0; i < 40; ++i)
+                if (SendJobNotice(main, write("n" + std::to_string(i))) != 1)
+                    ++failures;
+        });
+        for (int worker = 0; worker < 4; ++worker)
+            threads.emplace_back([&, worker] {
+                for (int i = 0; i < 8; ++i) {
+                    VimagerProcess instance;
+                    instance.Start(Quote(write("c" + std::to_string(worker) + "-" + std::to_string(i))));
+                    if (!instance.WaitForExit(60000) || instance.ExitCode() != 0)
+                        ++failures;
+                }
+            });
+        for (std::thread& thread : threads)
+            thread.join();
+        PumpUntil([&] { return spooler.Taken().size() >= sent.size(); }, 20000);
+        spooler.Stop();
+
+        EXPECT_EQ(failures.load(), 0u) << across;
+        EXPECT_TRUE(ListFolder(installation.Jobs()).empty()) << across;
+        std::map<std::string, int> times;
+        for (const std::string& content : spooler.Taken()) {
+            const std::string id = IdOf(content);
+            ++times[id];
+            EXPECT_TRUE(sent.count(id) && sent[id] == content)
+                << (across ? "across volumes: " : "") << "a job of " << content.size() << " bytes, id \"" << id << "\"";
+        }
+        EXPECT_EQ(times.size(), sent.size()) << across;
+        for (const auto& id : times)
+            EXPECT_EQ(id.second, 1) << "job " << id.first;
+
+        WriteFileBytes(installation.StopFile(), "");
+        EXPECT_TRUE(resident.WaitForExit(10000));
+        if (across)
+            RemoveTree(lead);
+    }
+}
+
+// Killed while it copies a job to another volume, a command-line instance leaves the job whole
+// at its source or whole under a job name, never an empty or partial job file; the next hand-off
+// into that folder clears its staging file away.
+TEST(HandOff, KilledDuringACrossVolumeHandOffTheJobStaysWhole)
+{
+    HostVolume volume(256 * 1024);
+    if (!volume.Ready())
+        GTEST_SKIP() << "no second volume: " << volume.Why();
+    TestInstallation installation;
+    installation.SetPrinter(1, "SealQueue");
+    const std::string lead = volume.Root() + "lead";
+    CreateDirectoryA(lead.c_str(), nullptr);
+    SetLead1(installation, lead);
+    const std::string job = installation.Jobs() + "\\big.tmp";
+    WriteFileBytes(job, JobText("big") + std::string(48u << 20, 'p'));
+    const std::string sent = ReadFileBytes(job);
+
+    int caught = 0;
+    for (int attempt = 0; attempt < 5 && caught == 0; ++attempt) {
+        VimagerProcess instance;
+        instance.Start(Quote(job));
+        while (instance.Running() && caught == 0) {
+            for (const std::string& name : ListFolder(lead))
+                if (name.rfind("~vimg", 0) == 0) {
+                    instance.Kill();
+                    ++caught;
+                    break;
+                }
+        }
+        instance.WaitForExit(60000);
+        std::vector<std::string> jobs;
+        for (const std::string& name : ListFolder(lead))
+            if (name.rfind("job", 0) == 0) {
+                jobs.push_back(name);
+                EXPECT_EQ(ReadFileBytes(lead + "\\" + name).size(), sent.size()) << name;
+            }
+        const bool atSource = PathExists(job);
+        if (atSource)
+            EXPECT_EQ(ReadFileBytes(job), sent);
+        else
+            ASSERT_EQ(jobs.size(), 1u);
+        // Back to its source for the next attempt.
+        for (const std::string& name : jobs)
+            if (atSource)
+                DeleteFileA((lead + "\\" + name).c_str());
+            else
+                ASSERT_TRUE(MoveFileExA((lead + "\\" + name).c_str(), job.c_str(), MOVEFILE_COPY_ALLOWED));
+    }
+    if (caught == 0)
+        GTEST_SKIP() << "the hand-off was never caught under way";
+
+    // A whole run: the job lands, and the killed instance's staging file is gone.
+    EXPECT_EQ(RunProgram("vimager.exe", Quote(job)), 0u);
+    EXPECT_EQ(ListFolder(lead), std::vector<std::string>{"job0000000000.log"});
+    EXPECT_EQ(ReadFileBytes(lead + "\\job0000000000.log"), sent);
+    RemoveTree(lead);
+}
+
+// A path given in UTF-16 with a character outside the code page: routed by its short name, never
+// read as the file that the best-fitted name would be.
+TEST(CommandLine, AWideArgumentIsNeverReadAsAnotherFile)
+{
+    TestInstallation installation;
+    installation.SetPrinter(1, "SealQueue");
+    const std::string other = installation.Jobs() + "\\jobl.tmp";
+    WriteFileBytes(other, JobText("other"));
+    const std::string jobs = installation.Jobs();
+    const std::wstring wide = std::wstring(jobs.begin(), jobs.end()) + L"\\job\u0142.tmp";
+    auto run = [&] {
+        const std::string exe = BinFolder() + "\\vimager.exe";
+        std::wstring commandLine = L"\"" + std::wstring(exe.begin(), exe.end()) + L"\" \"" + wide + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   &info));
+        UniqueHandle process(info.hProcess);
+        UniqueHandle thread(info.hThread);
+        EXPECT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
+    };
+    // Without such a file there is no short name either: refused.
+    run();
+    EXPECT_TRUE(ListFolder(installation.Lead1()).empty());
+    {
+        UniqueFile file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file);
+        const std::string text = JobText("wide");
+        DWORD written = 0;
+        WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+    run();
+    EXPECT_EQ(ListFolder(installation.Lead1()), std::vector<std::string>{"job0000000000.log"});
+    EXPECT_EQ(IdOf(ReadFileBytes(installation.Lead1() + "\\job0000000000.log")), "wide");
+    EXPECT_EQ(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFileBytes(other), JobText("other"));
 }

@@ -6,15 +6,11 @@
 
 #include "dialogs/Vimg_about.h"
 #include "dialogs/Vimgpref.h"
+#include "support/PrinterKeys.h"
 
 #include <string>
 
 constexpr REGSAM kView64 = KEY_WOW64_64KEY;
-
-inline std::string PrinterKeyPath(int index)
-{
-    return "SOFTWARE\\VELT Korvel\\VELT Imager " + std::to_string(index);
-}
 
 // A quit request that an earlier test's application posted stays in the thread's queue and
 // would end this test's message loops at once.

@@ -79,3 +79,18 @@ TEST(Charconvert, FailureLeavesTheOutputAlone)
     EXPECT_FALSE(TryUtf8ToCodePage(nullptr, output, 1253));
     EXPECT_EQ(output, "kept");
 }
+
+TEST(Charconvert, ExactConversionNeverGivesALookAlike)
+{
+    std::string output;
+    // Best fit makes "l" of U+0142; the exact conversion says it cannot and shows the default.
+    ASSERT_TRUE(TryWideToCodePage(L"job\u0142.tmp", output, 1252));
+    EXPECT_EQ(output, "jobl.tmp");
+    EXPECT_FALSE(TryWideToCodePageExact(L"job\u0142.tmp", output, 1252));
+    EXPECT_EQ(output, "job?.tmp");
+    EXPECT_TRUE(TryWideToCodePageExact(L"\u00E9t\u00E9", output, 1252));
+    EXPECT_EQ(output, "\xE9t\xE9");
+    EXPECT_FALSE(TryUtf8ToCodePageExact("\xCE\x91", output, 1252));
+    EXPECT_TRUE(TryUtf8ToCodePageExact("\xCE\x91", output, 1253));
+    EXPECT_EQ(output, "\xC1");
+}

@@ -1,7 +1,7 @@
 // Names of command-line job files: which names take a number, the lowest free number, and the
-// reservation in a folder that already holds waiting jobs and files of other names.
+// hand-off into a folder that already holds waiting jobs and files of other names.
+#include "app/Handoff.h"
 #include "app/Jobtext.h"
-#include "unit/AppFixture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -75,14 +75,17 @@ TEST(LowestFreeJobNumber, EndsAtTheTenDigitLimit)
     EXPECT_EQ(LowestFreeJobNumber({}, kLastJobFileNumber + 1), -1);
 }
 
-class JobNamesTest : public AppTest {
+class JobNamesTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    // A job handed off into the folder without a preferred name; where it went.
+    std::string HandOff()
     {
-        AppTest::SetUp();
-        form_ = &CreateMainForm();
+        const std::string job = jobs_ / "j.tmp";
+        WriteFileBytes(job, "job");
+        const Handoff result = HandOffJob(job, folder_.Path(), std::string());
+        EXPECT_EQ(result.Error, static_cast<DWORD>(ERROR_SUCCESS));
+        return result.Destination;
     }
-    std::string Reserve() { return form_->ReserveJobFileName(folder_.Path()); }
     std::string Name(const std::string& name) const { return folder_ / name; }
     static std::string Numbered(int number)
     {
@@ -92,10 +95,10 @@ protected:
     }
 
     TempFolder folder_;
-    TMainForm* form_ = nullptr;
+    TempFolder jobs_;
 };
 
-TEST_F(JobNamesTest, ReservationSkipsWaitingJobsInAnyCaseAndIgnoresOtherNames)
+TEST_F(JobNamesTest, HandOffSkipsWaitingJobsInAnyCaseAndIgnoresOtherNames)
 {
     WriteFileBytes(Name("JOB0000000000.LOG"), "waiting");
     WriteFileBytes(Name("job0000000002.log"), "waiting");
@@ -103,20 +106,20 @@ TEST_F(JobNamesTest, ReservationSkipsWaitingJobsInAnyCaseAndIgnoresOtherNames)
     for (const char* other : {"job1.log", "job4.log", "jobABCDEFGHIJ.log", "job00000000001.log", "job0000000001.tmp"})
         WriteFileBytes(Name(other), "other");
 
-    EXPECT_EQ(Reserve(), Name("job0000000001.log"));
-    EXPECT_EQ(ReadFileBytes(Name("job0000000001.log")), "");
-    EXPECT_EQ(Reserve(), Name("job0000000004.log"));
+    EXPECT_EQ(HandOff(), Name("job0000000001.log"));
+    EXPECT_EQ(ReadFileBytes(Name("job0000000001.log")), "job");
+    EXPECT_EQ(HandOff(), Name("job0000000004.log"));
     EXPECT_EQ(ReadFileBytes(Name("JOB0000000000.LOG")), "waiting");
     EXPECT_EQ(ReadFileBytes(Name("job1.log")), "other");
 }
 
-TEST_F(JobNamesTest, ReservationAfterABacklogTakesTheNextNumber)
+TEST_F(JobNamesTest, HandOffAfterABacklogTakesTheNextNumber)
 {
     for (int i = 0; i < 1500; ++i)
         if (i != 700)
             WriteFileBytes(Name(Numbered(i)), "");
-    EXPECT_EQ(Reserve(), Name("job0000000700.log"));
-    EXPECT_EQ(Reserve(), Name("job0000001500.log"));
-    EXPECT_EQ(Reserve(), Name("job0000001501.log"));
+    EXPECT_EQ(HandOff(), Name("job0000000700.log"));
+    EXPECT_EQ(HandOff(), Name("job0000001500.log"));
+    EXPECT_EQ(HandOff(), Name("job0000001501.log"));
     EXPECT_EQ(ListFolder(folder_.Path()).size(), 1502u);
 }

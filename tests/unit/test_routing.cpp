@@ -1,30 +1,21 @@
 // Job routing against the real registry and real folders of the test prefix.
 #include "AppFixture.h"
-#include "support/TestSupport.h"
+#include "RoutingFixture.h"
 
+#include "app/Handoff.h"
 #include "app/Jobtext.h"
+#include "support/Vsupport1.h"
+#include "toolkit/Handles.h"
 #include "toolkit/Registry.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
 
 namespace {
-
-const char kPrinterKey[] = "SOFTWARE\\VELT Korvel\\VELT Imager ";
-const char kConverterKey[] = "SOFTWARE\\VELT Korvel\\EmfRaster";
-
-std::string PrinterKey(int index)
-{
-    return kPrinterKey + std::to_string(index);
-}
-
-std::string ConverterKey(int index)
-{
-    return kConverterKey + (index > 1 ? std::to_string(index) : std::string());
-}
 
 std::string ThisFolder()
 {
@@ -34,59 +25,8 @@ std::string ThisFolder()
     return self.substr(0, self.find_last_of('\\'));
 }
 
-std::string TodayLog(const std::string& folder)
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return ReadFileBytes(LogFileName(folder, LocalStamp{now.wYear, now.wMonth, now.wDay, 0, 0, 0, 0}));
-}
-
-class RoutingTest : public AppTest {
+class RoutingTest : public RoutingFixture {
 protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        for (int index = 1; index <= 3; ++index) {
-            DeleteRegTree(HKEY_LOCAL_MACHINE, PrinterKey(index), KEY_WOW64_64KEY);
-            DeleteRegTree(HKEY_LOCAL_MACHINE, PrinterKey(index), KEY_WOW64_32KEY);
-            DeleteRegTree(HKEY_CURRENT_USER, ConverterKey(index));
-        }
-        for (const char* folder : {"lead1", "lead2", "jobs", "logs"})
-            CreateDirectoryA((root_ / folder).c_str(), nullptr);
-        TMainForm& form = CreateMainForm();
-        form.LeadFolder = root_ / "lead1";
-        form.Lead2Folder = root_ / "lead2";
-        form.SpoolerFolder = root_ / "logs";
-        form.SessionId = 0;
-    }
-
-    TMainForm& Form() { return *MainForm; }
-    std::string Status() { return Form().StatusBar1.SimpleText(); }
-    std::string Lead1() const { return root_ / "lead1"; }
-    std::string Lead2() const { return root_ / "lead2"; }
-    std::string Log() const { return TodayLog(root_ / "logs"); }
-
-    std::string Job(const std::string& name, const std::string& device, const std::string& extra = "[Page]\r\n")
-    {
-        const std::string path = root_ / ("jobs\\" + name);
-        WriteJobFile(path, device, extra);
-        return path;
-    }
-
-    ScopedRegKey& Printer(int index, const std::string& todo, REGSAM view = KEY_WOW64_64KEY)
-    {
-        keys_.push_back(std::make_unique<ScopedRegKey>(HKEY_LOCAL_MACHINE, PrinterKey(index), view));
-        if (!todo.empty())
-            keys_.back()->SetString("Todo", todo);
-        return *keys_.back();
-    }
-
-    ScopedRegKey& Converter(int index)
-    {
-        keys_.push_back(std::make_unique<ScopedRegKey>(HKEY_CURRENT_USER, ConverterKey(index)));
-        return *keys_.back();
-    }
-
     // The recorder converter, copied to a folder with blanks in its name; its record file.
     std::string InstallRecorder(const std::string& folder, std::string& record)
     {
@@ -97,23 +37,6 @@ protected:
         record = root_ / "args.txt";
         return exe;
     }
-
-    void ExpectMoved(const std::string& job, const std::string& destination)
-    {
-        EXPECT_EQ(Status(), "OUT = " + destination);
-        EXPECT_FALSE(PathExists(job));
-        EXPECT_NE(ReadFileBytes(destination).find("DeviceName="), std::string::npos);
-    }
-
-    void ExpectStays(const std::string& job)
-    {
-        EXPECT_TRUE(PathExists(job)) << job;
-        EXPECT_TRUE(ListFolder(Lead1()).empty());
-        EXPECT_TRUE(ListFolder(Lead2()).empty());
-    }
-
-    TempFolder root_;
-    std::vector<std::unique_ptr<ScopedRegKey>> keys_;
 };
 
 TEST_F(RoutingTest, PrinterNameFailuresLeaveTheJob)
@@ -130,40 +53,39 @@ TEST_F(RoutingTest, PrinterNameFailuresLeaveTheJob)
     };
     for (const Case& c : cases) {
         const std::string job = Job("name.tmp", c.device);
-        Form().RouteJob(job, 0, 1);
+        Route(job, 0, 1);
         EXPECT_EQ(Status(), c.status) << c.device;
         ExpectStays(job);
     }
 
     // A missing job file, one without the section, and an empty one.
-    Form().RouteJob(root_ / "jobs\\missing.tmp", 1);
+    Route(root_ / "jobs\\missing.tmp", 1);
     EXPECT_EQ(Status(), "Could not read Printer name");
     const std::string other = root_ / "jobs\\other.tmp";
     WriteFileBytes(other, "[Printer]\r\nDeviceName=VELT Imager 1\r\n");
-    Form().RouteJob(other, 1);
+    Route(other, 1);
     EXPECT_EQ(Status(), "Could not read Printer name");
     WriteFileBytes(other, "");
-    Form().RouteJob(other, 1);
+    Route(other, 1);
     EXPECT_EQ(Status(), "Could not read Printer name");
     ExpectStays(other);
-    EXPECT_EQ(Form().RoutingDepth, 0);
 }
 
 TEST_F(RoutingTest, SpoolerRouteMovesIntoTheLeadFolderUnderTheJobId)
 {
     Printer(1, "SealQueue");
-    Form().SessionId = 12;
+    request_.SessionId = 12;
     std::string job = Job("a.tmp", "VELT Imager 1", "[Page]\r\nLine1=receipt 345\r\n");
     const std::string sent = ReadFileBytes(job);
-    Form().RouteJob(job, 0, 345);
+    Route(job, 0, 345);
     ExpectMoved(job, Lead1() + "\\job1200000345.log");
     EXPECT_EQ(ReadFileBytes(Lead1() + "\\job1200000345.log"), sent);
 
     // The printer's section and key names match without regard to case.
-    Form().SessionId = 1;
+    request_.SessionId = 1;
     job = root_ / "jobs\\b.tmp";
     WriteFileBytes(job, "[device]\r\ndevicename=VELT Imager 1\r\n");
-    Form().RouteJob(job, 0, 1);
+    Route(job, 0, 1);
     EXPECT_EQ(Status(), "OUT = " + Lead1() + "\\job1000000001.log");
     EXPECT_EQ(ReadFileBytes(Lead1() + "\\job1000000001.log"), "[device]\r\ndevicename=VELT Imager 1\r\n");
     EXPECT_FALSE(PathExists(job));
@@ -174,21 +96,21 @@ TEST_F(RoutingTest, MissingOrUnreadableActionMeansSealQueue)
 {
     // No key at all.
     std::string job = Job("a.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 0, 1);
+    Route(job, 0, 1);
     ExpectMoved(job, Lead1() + "\\job0000000001.log");
 
     // A key without "Todo", with an empty one, with one that is not a string.
     ScopedRegKey& key = Printer(1, "");
     job = Job("b.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 0, 2);
+    Route(job, 0, 2);
     ExpectMoved(job, Lead1() + "\\job0000000002.log");
     key.SetString("Todo", "  ");
     job = Job("c.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 0, 3);
+    Route(job, 0, 3);
     ExpectMoved(job, Lead1() + "\\job0000000003.log");
     key.SetDword("Todo", 2);
     job = Job("d.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 0, 4);
+    Route(job, 0, 4);
     ExpectMoved(job, Lead1() + "\\job0000000004.log");
 }
 
@@ -196,29 +118,28 @@ TEST_F(RoutingTest, ActionIsTrimmedAndComparedWithoutCase)
 {
     Printer(1, " emfraster ");
     std::string job = Job("a.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 0, 1);
+    Route(job, 0, 1);
     EXPECT_EQ(Status(), "Failed to open SOFTWARE\\VELT Korvel\\EmfRaster");  // the converter route
     ExpectStays(job);
 
     Printer(1, "\tSEALQUEUE\r\n");
-    Form().RouteJob(job, 0, 1);
+    Route(job, 0, 1);
     ExpectMoved(job, Lead1() + "\\job0000000001.log");
 
     Printer(1, "Print");
     job = Job("b.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 0, 2);
+    Route(job, 0, 2);
     EXPECT_EQ(Status(), "todostr = Print");
     EXPECT_TRUE(PathExists(job));
     EXPECT_EQ(ListFolder(Lead1()).size(), 1u);
 
     // Asks in any mix of case.
+    answer_ = false;
     for (const char* todo : {"Ask User", " ASK USER ", "ask user"}) {
         Printer(1, todo);
-        MessageBoxWatcher boxes;
-        boxes.SetAnswer(IDCANCEL);
-        Form().RouteJob(job, 0, 2);
-        ASSERT_EQ(boxes.Count(), 1u) << todo;
-        EXPECT_EQ(boxes.Seen()[0].Text, "Call SealQueue?");
+        const int before = asked_;
+        Route(job, 0, 2);
+        EXPECT_EQ(asked_, before + 1) << todo;
         EXPECT_TRUE(PathExists(job));
     }
 }
@@ -228,7 +149,7 @@ TEST_F(RoutingTest, PrinterKeyIsReadInTheSixtyFourBitView)
     Printer(1, "Print32", KEY_WOW64_32KEY);
     Printer(1, "Print64", KEY_WOW64_64KEY);
     const std::string job = Job("a.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 0, 1);
+    Route(job, 0, 1);
     EXPECT_EQ(Status(), "todostr = Print64");
 }
 
@@ -237,39 +158,39 @@ TEST_F(RoutingTest, IndexAboveOneUsesLead2AndTheConverterKeySuffix)
     Printer(3, "SealQueue");
     Printer(1, "Print1");
     std::string job = Job("a.tmp", "VELT Imager 3");
-    Form().RouteJob(job, 0, 5);
+    Route(job, 0, 5);
     ExpectMoved(job, Lead2() + "\\job0000000005.log");
     EXPECT_TRUE(ListFolder(Lead1()).empty());
 
     job = Job("b.tmp", "VELT Imager 2");
-    Form().RouteJob(job, 1);
+    Route(job, 1);
     ExpectMoved(job, Lead2() + "\\job0000000000.log");
 
     Printer(3, "EmfRaster");
     Converter(1).SetString("ExePath", "C:\\nowhere\\conv.exe");
     Converter(2).SetString("ExePath", "C:\\nowhere\\conv.exe");
     job = Job("c.tmp", "VELT Imager 3");
-    Form().RouteJob(job, 0, 6);
+    Route(job, 0, 6);
     EXPECT_EQ(Status(), "Failed to open SOFTWARE\\VELT Korvel\\EmfRaster3");
     EXPECT_TRUE(PathExists(job));
     Converter(3);
-    Form().RouteJob(job, 0, 6);
+    Route(job, 0, 6);
     EXPECT_EQ(Status(), "SOFTWARE\\VELT Korvel\\EmfRaster3\\ExePath not found");
     EXPECT_TRUE(PathExists(job));
 }
 
 TEST_F(RoutingTest, LeadFolderIsCreatedWithItsParentsOrReported)
 {
-    Form().LeadFolder = root_ / "new\\deeper\\lead";
+    request_.LeadFolder = root_ / "new\\deeper\\lead";
     std::string job = Job("a.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 1);
+    Route(job, 1);
     ExpectMoved(job, root_ / "new\\deeper\\lead\\job0000000000.log");
 
     // Below a file no folder can be made.
     WriteFileBytes(root_ / "file", "x");
-    Form().LeadFolder = root_ / "file\\lead";
+    request_.LeadFolder = root_ / "file\\lead";
     job = Job("b.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 1);
+    Route(job, 1);
     EXPECT_EQ(Status(), "Directory " + (root_ / "file\\lead") + " does not exist!");
     EXPECT_TRUE(PathExists(job));
     EXPECT_EQ(Log(), "");
@@ -284,12 +205,12 @@ TEST_F(RoutingTest, FailedMoveIsShownLoggedAndLeavesNothingBehind)
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
-    Form().RouteJob(job, 0, 7);
+    Route(job, 0, 7);
     const std::string text0 = "Error 32 moving " + job + " into " + Lead1() + "\\job0000000007.log";
     EXPECT_EQ(Status(), text0);
 
-    // In mode 1 the placeholder goes again: an empty job must not reach the spooler.
-    Form().RouteJob(job, 1);
+    // In mode 1 too, nothing is left in the lead folder.
+    Route(job, 1);
     const std::string text1 = "Error 32 moving " + job + " into " + Lead1() + "\\job0000000000.log";
     EXPECT_EQ(Status(), text1);
     CloseHandle(held);
@@ -300,26 +221,36 @@ TEST_F(RoutingTest, FailedMoveIsShownLoggedAndLeavesNothingBehind)
     EXPECT_NE(log.find(" " + text1 + "\r\n"), std::string::npos) << log;
 }
 
-TEST_F(RoutingTest, ReserveJobFileNameTakesTheLowestFreeNumber)
+TEST_F(RoutingTest, HandOffTakesTheLowestFreeNumberAndReplacesNothing)
 {
     const std::string folder = root_ / "names";
     CreateDirectoryA(folder.c_str(), nullptr);
-    EXPECT_EQ(Form().ReserveJobFileName(folder), folder + "\\job0000000000.log");
-    EXPECT_EQ(ReadFileBytes(folder + "\\job0000000000.log"), "");
-    EXPECT_EQ(Form().ReserveJobFileName(folder), folder + "\\job0000000001.log");
+    auto handOff = [&](const std::string& preferred) {
+        const std::string job = Job("h.tmp", "VELT Imager 1", "[Page]\r\nLine1=" + preferred + "\r\n");
+        const Handoff result = HandOffJob(job, folder, preferred);
+        EXPECT_EQ(result.Error, static_cast<DWORD>(ERROR_SUCCESS)) << result.Destination;
+        EXPECT_FALSE(PathExists(job));
+        return result.Destination;
+    };
+    EXPECT_EQ(handOff(""), folder + "\\job0000000000.log");
+    EXPECT_EQ(handOff(""), folder + "\\job0000000001.log");
 
-    // A gap is filled; a folder in the way counts as taken.
+    // A gap is filled; a folder in the way counts as taken; a taken preferred name falls back.
     WriteFileBytes(folder + "\\job0000000003.log", "waiting");
     CreateDirectoryA((folder + "\\job0000000002.log").c_str(), nullptr);
-    EXPECT_EQ(Form().ReserveJobFileName(folder), folder + "\\job0000000004.log");
+    EXPECT_EQ(handOff("job0000000003.log"), folder + "\\job0000000004.log");
     DeleteFileA((folder + "\\job0000000001.log").c_str());
-    EXPECT_EQ(Form().ReserveJobFileName(folder), folder + "\\job0000000001.log");
+    EXPECT_EQ(handOff(""), folder + "\\job0000000001.log");
+    EXPECT_EQ(handOff("job1000000001.log"), folder + "\\job1000000001.log");
     EXPECT_EQ(ReadFileBytes(folder + "\\job0000000003.log"), "waiting");
+    EXPECT_EQ(ListFolder(folder).size(), 6u);
 
-    // Any other failure ends the search at once, with the code.
-    SetLastError(ERROR_SUCCESS);
-    EXPECT_EQ(Form().ReserveJobFileName(root_ / "vanished"), "");
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    // Any other failure ends the search at once, with the code and the name tried.
+    const std::string job = Job("v.tmp", "VELT Imager 1");
+    const Handoff vanished = HandOffJob(job, root_ / "vanished", "");
+    EXPECT_EQ(vanished.Error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(vanished.Destination, root_ / "vanished\\job0000000000.log");
+    EXPECT_TRUE(PathExists(job));
     EXPECT_FALSE(PathExists(root_ / "vanished"));
 }
 
@@ -327,10 +258,10 @@ TEST_F(RoutingTest, CommandLineJobsGetReservedNames)
 {
     Printer(1, "SealQueue");
     std::string job = Job("a.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 1);
+    Route(job, 1);
     ExpectMoved(job, Lead1() + "\\job0000000000.log");
     job = Job("b.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 1);
+    Route(job, 1);
     ExpectMoved(job, Lead1() + "\\job0000000001.log");
     EXPECT_EQ(ListFolder(Lead1()).size(), 2u);
 }
@@ -343,46 +274,24 @@ TEST_F(RoutingTest, FolderWhereNoNameCanBeCreatedIsReported)
     if (!DirectoryExists(folder))
         GTEST_SKIP() << "no folder without the right to create files";
     const std::vector<std::string> before = ListFolder(folder);
-    Form().LeadFolder = folder;
+    request_.LeadFolder = folder;
     const std::string job = Job("a.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 1);
-    const std::string text = "Error 5 moving " + job + " into " + folder;
+    Route(job, 1);
+    const std::string text = "Error 5 moving " + job + " into " + folder + "\\job0000000000.log";
     EXPECT_EQ(Status(), text);
     EXPECT_TRUE(PathExists(job));
     EXPECT_EQ(ListFolder(folder), before);
     EXPECT_NE(Log().find(" " + text + "\r\n"), std::string::npos) << Log();
-
-    SetLastError(ERROR_SUCCESS);
-    EXPECT_EQ(Form().ReserveJobFileName(folder), "");
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-}
-
-TEST_F(RoutingTest, MessageJobIdFromSessionAndCounter)
-{
-    struct Case {
-        DWORD session;
-        int counter;
-        const char* id;
-    } cases[] = {{1, 1, "1000000001"}, {12, 345, "1200000345"}, {0, 7, "0000000007"}, {0, 0, "0000000000"}};
-    for (const Case& c : cases) {
-        Form().SessionId = c.session;
-        EXPECT_EQ(Form().MessageJobId(c.counter), c.id);
-    }
-
-    // In session 0 the notice with counter n is named as the command-line job number n.
-    Form().SessionId = 0;
-    for (int n : {0, 1, 7, 123456789})
-        EXPECT_EQ(Lead1() + "\\job" + Form().MessageJobId(n) + ".log", Format("%s\\job%010d.log", Lead1().c_str(), n));
 }
 
 TEST_F(RoutingTest, TwoNoticesGetTwoNames)
 {
     Printer(1, "SealQueue");
-    Form().SessionId = 3;
+    request_.SessionId = 3;
     const std::string first = Job("a.tmp", "VELT Imager 1");
     const std::string second = Job("b.tmp", "VELT Imager 1");
-    Form().RouteJob(first, 0, 1);
-    Form().RouteJob(second, 0, 2);
+    Route(first, 0, 1);
+    Route(second, 0, 2);
     EXPECT_EQ(ListFolder(Lead1()), (std::vector<std::string>{"job3000000001.log", "job3000000002.log"}));
 }
 
@@ -393,16 +302,16 @@ TEST_F(RoutingTest, WaitingJobIsNeverReplaced)
     WriteFileBytes(Lead1() + "\\job0000000001.log", "waiting job");
     std::string job = Job("a.tmp", "VELT Imager 1", "[Page]\r\nLine1=new\r\n");
     const std::string sent = ReadFileBytes(job);
-    Form().RouteJob(job, 0, 1);
+    Route(job, 0, 1);
     ExpectMoved(job, Lead1() + "\\job0000000000.log");
     EXPECT_EQ(ReadFileBytes(Lead1() + "\\job0000000001.log"), "waiting job");
     EXPECT_EQ(ReadFileBytes(Lead1() + "\\job0000000000.log"), sent);
 
     // After a restart the counter begins again: the first notice meets the last run's waiting job.
-    Form().SessionId = 5;
+    request_.SessionId = 5;
     WriteFileBytes(Lead1() + "\\job5000000001.log", "last run");
     job = Job("b.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 0, 1);
+    Route(job, 0, 1);
     ExpectMoved(job, Lead1() + "\\job0000000002.log");
     EXPECT_EQ(ReadFileBytes(Lead1() + "\\job5000000001.log"), "last run");
     EXPECT_EQ(ListFolder(Lead1()).size(), 4u);  // nothing lost
@@ -420,8 +329,8 @@ TEST_F(RoutingTest, ConverterGetsBothPathsQuotedAndTheJobStays)
     CreateDirectoryA((root_ / "jobs\\Spool dir").c_str(), nullptr);
     const std::string job = Job("Spool dir\\job 1.tmp", "VELT Imager 2");
 
-    Form().StatusBar1.SetSimpleText("before");
-    Form().RouteJob(job, 0, 1);
+    status_ = "before";
+    Route(job, 0, 1);
     EXPECT_EQ(Status(), "before");  // a started converter shows nothing
     ASSERT_TRUE(PumpUntil([&] { return PathExists(record); }, 20000));
     EXPECT_EQ(ReadFileBytes(record), "\"" + exe + "\" \"" + job + "\"");
@@ -432,23 +341,22 @@ TEST_F(RoutingTest, ConverterFailures)
 {
     Printer(1, "EmfRaster");
     const std::string job = Job("a.tmp", "VELT Imager 1");
-    Form().RouteJob(job, 0, 1);
+    Route(job, 0, 1);
     EXPECT_EQ(Status(), "Failed to open SOFTWARE\\VELT Korvel\\EmfRaster");
 
     ScopedRegKey& converter = Converter(1);
-    Form().RouteJob(job, 0, 1);
+    Route(job, 0, 1);
     EXPECT_EQ(Status(), "SOFTWARE\\VELT Korvel\\EmfRaster\\ExePath not found");
 
     converter.SetString("ExePath", root_ / "conv.exe");
-    Form().RouteJob(job, 0, 1);
+    Route(job, 0, 1);
     EXPECT_EQ(Status(), "Create process failed, error 2");
 
     // A value of another type is the registry's error, for the caller's exception display.
     converter.SetDword("ExePath", 1);
-    Form().StatusBar1.SetSimpleText("before");
-    EXPECT_THROW(Form().RouteJob(job, 0, 1), ERegistryException);
+    status_ = "before";
+    EXPECT_THROW(Route(job, 0, 1), ERegistryException);
     EXPECT_EQ(Status(), "before");
-    EXPECT_EQ(Form().RoutingDepth, 0);
     ExpectStays(job);
     EXPECT_EQ(Log(), "");
 }
@@ -459,14 +367,14 @@ TEST_F(RoutingTest, PathWithQuotationMarkIsRefused)
     const std::string job = Job("a.tmp", "VELT Imager 1");
     // A caller that quotes the path itself: the file exists without the marks.
     const std::string quoted = "\"" + job + "\"";
-    Form().RouteJob(quoted, 1);
+    Route(quoted, 1);
     EXPECT_EQ(Status(), "Job path holds a quotation mark: " + quoted);
     ExpectStays(job);
 
     Printer(1, "EmfRaster");
     Converter(1).SetString("ExePath", "C:\\nowhere\\conv.exe");
     const std::string split = job + "\" \"C:\\other.tmp";
-    Form().RouteJob(split, 0, 1);
+    Route(split, 0, 1);
     EXPECT_EQ(Status(), "Job path holds a quotation mark: " + split);
     ExpectStays(job);
 }
@@ -478,9 +386,24 @@ TEST_F(RoutingTest, RelativePathIsReadAndMovedAsTheSameFile)
     GetCurrentDirectoryA(sizeof previous, previous);
     ASSERT_TRUE(SetCurrentDirectoryA((root_ / "jobs").c_str()));
     Job("rel.tmp", "VELT Imager 1");
-    Form().RouteJob("rel.tmp", 1);
+    Route("rel.tmp", 1);
     SetCurrentDirectoryA(previous);
     ExpectMoved(root_ / "jobs\\rel.tmp", Lead1() + "\\job0000000000.log");
+}
+
+TEST_F(RoutingTest, CancelLeavesEverythingAsItWas)
+{
+    Printer(1, "Ask user");
+    const std::string job = Job("a.tmp", "VELT Imager 1");
+    const std::string sent = ReadFileBytes(job);
+    status_ = "before";
+    answer_ = false;
+    Route(job, 1);
+    EXPECT_EQ(asked_, 1);
+    EXPECT_EQ(Status(), "before");
+    EXPECT_EQ(ReadFileBytes(job), sent);
+    ExpectStays(job);
+    EXPECT_EQ(Log(), "");
 }
 
 // Inside the question's own message loop: what the form looks like while the user decides.
@@ -501,12 +424,39 @@ struct DuringQuestion {
 };
 DuringQuestion* DuringQuestion::current = nullptr;
 
-TEST_F(RoutingTest, AskUserRestoresAsksAndMovesOnOk)
+// The main window's part: the question, the status bar and the day's log.
+class FormRoutingTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        DeleteRegTree(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), KEY_WOW64_64KEY);
+        for (const char* folder : {"lead1", "jobs", "logs"})
+            CreateDirectoryA((root_ / folder).c_str(), nullptr);
+        TMainForm& form = CreateMainForm();
+        form.LeadFolder = root_ / "lead1";
+        form.SpoolerFolder = root_ / "logs";
+        form.SessionId = 0;
+    }
+    std::string Log() const
+    {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return ReadFileBytes(LogFileName(root_ / "logs", LocalStamp{now.wYear, now.wMonth, now.wDay, 0, 0, 0, 0}));
+    }
+
+    TempFolder root_;
+};
+
+TEST_F(FormRoutingTest, AskUserRestoresAsksAndMovesOnOk)
 {
-    Printer(1, "Ask user");
+    ScopedRegKey printer(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), KEY_WOW64_64KEY);
+    printer.SetString(PrinterValue::Todo, "Ask user");
+    TMainForm& form = *MainForm;
     app_->Minimize();
-    ASSERT_FALSE(IsWindowVisible(Form().Handle()));
-    const std::string job = Job("a.tmp", "VELT Imager 1");
+    ASSERT_FALSE(IsWindowVisible(form.Handle()));
+    const std::string job = root_ / "jobs\\a.tmp";
+    WriteJobFile(job, "VELT Imager 1");
 
     DuringQuestion during;
     DuringQuestion::current = &during;
@@ -524,7 +474,7 @@ TEST_F(RoutingTest, AskUserRestoresAsksAndMovesOnOk)
         boxes.AnswerOpen(IDOK);
     });
     SetTimer(nullptr, 0, 1, DuringQuestion::Tick);
-    Form().RouteJob(job, 0, 1);
+    form.RouteJob(job, 0, 1);
     answer.join();
 
     ASSERT_EQ(boxes.Count(), 1u);
@@ -535,25 +485,104 @@ TEST_F(RoutingTest, AskUserRestoresAsksAndMovesOnOk)
     EXPECT_EQ(during.depth, 1);
     EXPECT_TRUE(during.visible);
     EXPECT_FALSE(app_->Minimized());
-    EXPECT_EQ(Form().RoutingDepth, 0);
-    ExpectMoved(job, Lead1() + "\\job0000000001.log");
+    EXPECT_EQ(form.RoutingDepth, 0);
+    EXPECT_EQ(form.StatusBar1.SimpleText(), "OUT = " + (root_ / "lead1\\job0000000001.log"));
+    EXPECT_FALSE(PathExists(job));
+    EXPECT_EQ(Log(), "");
+
+    // A failed move is shown and logged; a cancelled question shows and logs nothing.
+    WriteJobFile(job, "VELT Imager 1");
+    UniqueFile held(CreateFileA(job.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    boxes.SetAnswer(IDOK);
+    form.RouteJob(job, 0, 2);
+    const std::string text = "Error 32 moving " + job + " into " + (root_ / "lead1\\job0000000002.log");
+    EXPECT_EQ(form.StatusBar1.SimpleText(), text);
+    EXPECT_NE(Log().find(" " + text + "\r\n"), std::string::npos) << Log();
+    boxes.SetAnswer(IDCANCEL);
+    form.RouteJob(job, 1);
+    EXPECT_EQ(form.StatusBar1.SimpleText(), text);
+    EXPECT_EQ(form.RoutingDepth, 0);
 }
 
-TEST_F(RoutingTest, CancelLeavesEverythingAsItWas)
+} // namespace
+
+namespace {
+
+std::wstring Wide(const std::string& ansi)
 {
-    Printer(1, "Ask user");
+    std::wstring wide(ansi.size(), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                                        &wide[0], static_cast<int>(wide.size()))));
+    return wide;
+}
+
+// Run once as it comes and once under a Greek locale (code page 1253): the lead folder's name
+// lands exactly there, and elsewhere never becomes another folder.
+TEST_F(RoutingTest, GreekLeadFolderLandsOrBecomesNoOtherFolder)
+{
+    char locale[64] = "";
+    GetEnvironmentVariableA("LC_ALL", locale, sizeof locale);
+    if (std::string(locale).rfind("el_GR", 0) == 0) {
+        ASSERT_EQ(GetACP(), 1253u) << "the Greek locale did not give its code page";
+    }
+    Printer(1, "SealQueue");
+    const std::string settings = root_ / "xLead.xml";
+    // "Αθήνα" in UTF-8, below the test's folder.
+    WriteFileBytes(settings, "<SealQueue><Lead><TempVImg>" + root_.Path() +
+                                 "\\\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1\\lead</TempVImg></Lead></SealQueue>");
+    cPARAMBASE2 file(settings, "SealQueue");
+    request_.LeadFolder = cPARAMNODE(file.BaseNode().child("Lead")).GetValue("TempVImg");
+    const std::wstring greek = Wide(root_.Path()) + L"\\\u0391\u03B8\u03AE\u03BD\u03B1\\lead";
     const std::string job = Job("a.tmp", "VELT Imager 1");
-    const std::string sent = ReadFileBytes(job);
-    Form().StatusBar1.SetSimpleText("before");
-    MessageBoxWatcher boxes;
-    boxes.SetAnswer(IDCANCEL);
-    Form().RouteJob(job, 1);
-    EXPECT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(Status(), "before");
-    EXPECT_EQ(ReadFileBytes(job), sent);
-    ExpectStays(job);
-    EXPECT_EQ(Log(), "");
-    EXPECT_EQ(Form().RoutingDepth, 0);
+    Route(job, 1);
+    if (GetACP() == 1253) {
+        EXPECT_EQ(Status(), "OUT = " + request_.LeadFolder + "\\job0000000000.log");
+        EXPECT_NE(GetFileAttributesW((greek + L"\\job0000000000.log").c_str()), INVALID_FILE_ATTRIBUTES);
+    } else {
+        EXPECT_EQ(Status(), "Directory " + request_.LeadFolder + " does not exist!");
+        EXPECT_TRUE(PathExists(job));
+    }
+    std::vector<std::string> made = ListFolder(root_.Path());
+    made.erase(std::remove(made.begin(), made.end(), std::string(GetACP() == 1253 ? "\xC1\xE8\xDE\xED\xE1" : "")),
+               made.end());
+    EXPECT_EQ(made, (std::vector<std::string>{"jobs", "lead1", "lead2", "xLead.xml"}));
+}
+
+// A UTF-16 notice for "jobł.tmp" beside a "jobl.tmp", the name best fit would make of it.
+TEST_F(FormRoutingTest, AWidePathIsNeverReadAsAnotherFile)
+{
+    ScopedRegKey printer(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), KEY_WOW64_64KEY);
+    const std::string other = root_ / "jobs\\jobl.tmp";
+    WriteJobFile(other, "VELT Imager 1", "[Job]\r\nId=other\r\n");
+    const std::string otherSent = ReadFileBytes(other);
+    const std::wstring wide = Wide(root_ / "jobs") + L"\\job\u0142.tmp";
+    auto notice = [&] {
+        const std::wstring payload = wide + L'\0';
+        COPYDATASTRUCT data{1000, static_cast<DWORD>(payload.size() * sizeof(wchar_t)),
+                            const_cast<wchar_t*>(payload.data())};
+        return SendMessageW(MainForm->Handle(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    };
+
+    // No such file, so no short name: refused, answered and logged as got.
+    EXPECT_EQ(notice(), 1);
+    const std::string refused = MainForm->StatusBar1.SimpleText();
+    EXPECT_EQ(refused, "Job path not in the system code page: " + (root_ / "jobs\\job?.tmp"));
+    EXPECT_NE(Log().find(" Got " + (root_ / "jobs\\job?.tmp") + "\r\n"), std::string::npos) << Log();
+
+    // The file exists: routed through its short name.
+    {
+        UniqueFile file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file);
+        const std::string text = "[Device]\r\nDeviceName=VELT Imager 1\r\n[Job]\r\nId=wide\r\n";
+        DWORD written = 0;
+        WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+    EXPECT_EQ(notice(), 1);
+    EXPECT_EQ(MainForm->StatusBar1.SimpleText(), "OUT = " + (root_ / "lead1\\job0000000002.log"));
+    EXPECT_EQ(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(ReadFileBytes(root_ / "lead1\\job0000000002.log").find("Id=wide"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(other), otherSent);
+    EXPECT_EQ(ListFolder(root_ / "lead1").size(), 1u);
 }
 
 } // namespace

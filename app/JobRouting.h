@@ -1,0 +1,32 @@
+#pragma once
+// Job routing as plain code: which printer made the job, what its key asks for, and carrying
+// that out. It shows nothing itself; the caller shows and logs what it returns.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+struct RoutingRequest {
+    std::string JobPath;
+    // 0: a job notice, named by session and counter; otherwise the command-line job.
+    unsigned char Mode = 0;
+    int Counter = 0;
+    DWORD SessionId = 0;
+    std::string LeadFolder;
+    std::string Lead2Folder;
+    // Asks "Call SealQueue?"; true to hand the job to the spooler.
+    std::function<bool()> AskUser;
+};
+
+struct RoutingOutcome {
+    // For the status bar; empty: the status stays as it is.
+    std::string Status;
+    // For the activity log; empty: nothing.
+    std::string LogLine;
+};
+
+RoutingOutcome RouteJobFile(const RoutingRequest& request);
+
+// Why a job path that reached the program as UTF-16 is not routed: it has no 8-bit form that
+// names the same file.
+std::string InexactPathText(const std::string& converted);
