@@ -74,9 +74,8 @@ void TMainForm::WMCopyData(TMessage& Message)
 void TMainForm::ApplicationEvents1Idle(TObject* /*Sender*/, bool& /*Done*/)
 {
     ApplicationEvents1.OnIdle = nullptr;
-    std::string version;
-    GetFileVersionText(nullptr, version);
-    TrayIcon1.SetHint(Application->Title() + " " + version);
+    GetFileVersionText(nullptr, VersionText);
+    UpdateTrayHint();
     // Already out of sight (say, a question came first): then there is nothing to minimize.
     if (!Application->Minimized()) {
         TrayMinimizePending = true;

@@ -174,14 +174,14 @@ DWORD JobMover::CopyInto(HANDLE target)
     return FlushFileBuffers(target) ? ERROR_SUCCESS : GetLastError();
 }
 
-void MoveToSpooler(TMainForm& form, const std::string& path, long index, unsigned char mode, int counter)
+bool MoveToSpooler(TMainForm& form, const std::string& path, long index, unsigned char mode, int counter)
 {
     const std::string folder = index == 1 ? form.LeadFolder : form.Lead2Folder;
     if (!DirectoryExists(folder))
         ForceDirectories(folder);
     if (!DirectoryExists(folder)) {
         form.StatusBar1.SetSimpleText("Directory " + folder + " does not exist!");
-        return;
+        return false;
     }
 
     JobMover mover(path, folder);
@@ -192,26 +192,27 @@ void MoveToSpooler(TMainForm& form, const std::string& path, long index, unsigne
         const DWORD error = mover.MoveTo(destination, false);
         if (error == ERROR_SUCCESS) {
             form.StatusBar1.SetSimpleText("OUT = " + destination);
-            return;
+            return true;
         }
         if (!NameTaken(error)) {
             ReportMoveFailure(form, error, path, destination);
-            return;
+            return false;
         }
     }
     destination = form.ReserveJobFileName(folder);
     if (destination.empty()) {
         ReportMoveFailure(form, GetLastError(), path, folder);
-        return;
+        return false;
     }
     // The placeholder is ours: replacing it is what the reservation was for.
     const DWORD error = mover.MoveTo(destination, true);
     if (error != ERROR_SUCCESS) {
         DropPlaceholder(destination);
         ReportMoveFailure(form, error, path, destination);
-        return;
+        return false;
     }
     form.StatusBar1.SetSimpleText("OUT = " + destination);
+    return true;
 }
 
 // A batch file runs through the command interpreter, which expands these in its arguments,
@@ -225,7 +226,7 @@ bool RunsThroughInterpreter(const std::string& exePath)
            (AnsiSameText(name.substr(name.size() - 4), ".bat") || AnsiSameText(name.substr(name.size() - 4), ".cmd"));
 }
 
-void StartConverter(TMainForm& form, TRegistry& registry, const std::string& path, long index)
+bool StartConverter(TMainForm& form, TRegistry& registry, const std::string& path, long index)
 {
     registry.SetRootKey(HKEY_CURRENT_USER);
     std::string key = "SOFTWARE\\VELT Korvel\\EmfRaster";
@@ -233,17 +234,17 @@ void StartConverter(TMainForm& form, TRegistry& registry, const std::string& pat
         AppendFormat(key, "%ld", index);
     if (!registry.OpenKeyReadOnly(key)) {
         form.StatusBar1.SetSimpleText("Failed to open " + key);
-        return;
+        return false;
     }
     if (!registry.ValueExists("ExePath")) {
         form.StatusBar1.SetSimpleText(key + "\\ExePath not found");
-        return;
+        return false;
     }
     // A value of another type raises the registry error to the caller's exception display.
     const std::string exePath = registry.ReadString("ExePath");
     if (RunsThroughInterpreter(exePath) && path.find_first_of("%&^|<>\r\n") != std::string::npos) {
         form.StatusBar1.SetSimpleText("Job path not safe for a batch converter: " + path);
-        return;
+        return false;
     }
     std::string commandLine = Format("\"%s\" \"%s\"", exePath.c_str(), path.c_str());
 
@@ -253,10 +254,11 @@ void StartConverter(TMainForm& form, TRegistry& registry, const std::string& pat
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
         form.StatusBar1.SetSimpleText(
             Format("Create process failed, error %lu", static_cast<unsigned long>(GetLastError())));
-        return;
+        return false;
     }
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
+    return true;
 }
 
 } // namespace
@@ -264,10 +266,17 @@ void StartConverter(TMainForm& form, TRegistry& registry, const std::string& pat
 void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Counter)
 {
     const RoutingScope scope(RoutingDepth);
+    const bool handedOn = CarryOutJob(JobPath, Mode, Counter);
+    ReportJobOutcome(Mode, handedOn, StatusBar1.SimpleText());
+}
+
+// True when the job went on: moved, converter started, or left on purpose by the user's Cancel.
+bool TMainForm::CarryOutJob(const std::string& JobPath, unsigned char Mode, int Counter)
+{
     // No Windows file name holds one, and it would split the converter's command line.
     if (JobPath.find('"') != std::string::npos) {
         StatusBar1.SetSimpleText("Job path holds a quotation mark: " + JobPath);
-        return;
+        return false;
     }
     // The profile reader looks for a relative name in the Windows folder, the move in the current one.
     const std::string path = IsAbsolutePath(JobPath) ? JobPath : ExpandFileName(JobPath);
@@ -279,11 +288,11 @@ void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Cou
     long index = 0;
     if (!ParsePrinterIndex(printer, index)) {
         StatusBar1.SetSimpleText("Could not read Printer name");
-        return;
+        return false;
     }
     if (index <= 0) {
         StatusBar1.SetSimpleText(Format("Printer name is %ld", index));
-        return;
+        return false;
     }
 
     std::string action = ReadAction(registry, index);
@@ -291,16 +300,16 @@ void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Cou
         Application->Restore();
         Application->BringToFront();
         if (Application->MessageBox("Call SealQueue?", Application->Title(), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-            return;
+            return true;
         action = "SealQueue";
     }
 
     if (action.empty() || AnsiSameText(action, "SealQueue"))
-        MoveToSpooler(*this, path, index, Mode, Counter);
-    else if (AnsiSameText(action, "EmfRaster"))
-        StartConverter(*this, registry, path, index);
-    else
-        StatusBar1.SetSimpleText("todostr = " + action);
+        return MoveToSpooler(*this, path, index, Mode, Counter);
+    if (AnsiSameText(action, "EmfRaster"))
+        return StartConverter(*this, registry, path, index);
+    StatusBar1.SetSimpleText("todostr = " + action);
+    return false;
 }
 
 namespace {

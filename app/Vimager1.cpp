@@ -131,6 +131,8 @@ void TMainForm::FormCreate(TObject* /*Sender*/)
     }
 
     if (Application->ParamCount() >= 1) {
+        // An error display ends the program before routing reports: the caller hears "not handed on".
+        Application->SetExitCode(JobNotHandedOnExitCode);
         RouteJob(Application->ParamStr(1), 1);
         Application->Terminate();
         return;
@@ -144,7 +146,10 @@ void TMainForm::FormCreate(TObject* /*Sender*/)
         if (error != ERROR_ALREADY_EXISTS)
             ShowMessage(Format("CreateMutex FAILURE error %lu", static_cast<unsigned long>(error)));
         Application->Terminate();
+        return;
     }
+    if (IsElevatedAboveShell())
+        ShowElevationNotice();
 }
 
 void TMainForm::ApplicationMinimize(TObject* /*Sender*/)
@@ -163,6 +168,10 @@ void TMainForm::ApplicationMinimize(TObject* /*Sender*/)
 void TMainForm::ApplicationRestore(TObject* /*Sender*/)
 {
     TrayIcon1.SetVisible(false);
+    // The status bar is in sight now: the tray goes back to plain.
+    LastFailure.clear();
+    TrayIcon1.SetIcon(nullptr);
+    UpdateTrayHint();
 }
 
 void TMainForm::FormClose(TObject* /*Sender*/, TCloseAction& Action)

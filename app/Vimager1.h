@@ -52,8 +52,18 @@ public:
 
     // Job routing. Counter: the JobCounter value of the notice being routed (mode 0).
     void RouteJob(const std::string& JobPath, unsigned char Mode, int Counter = 0);
+    bool CarryOutJob(const std::string& JobPath, unsigned char Mode, int Counter);
     std::string ReserveJobFileName(const std::string& Folder);
     std::string MessageJobId(int Counter);
+
+    // What would go unseen in the tray: a job not handed on, an elevated start. The hint is the
+    // title, the version text, then the notes until the user opens the window.
+    std::string VersionText;
+    std::string LastFailure;
+    bool RunsElevated = false;
+    void ReportJobOutcome(unsigned char Mode, bool HandedOn, const std::string& StatusText);
+    void ShowElevationNotice();
+    void UpdateTrayHint();
 
     // Activity log.
     void WriteLog(const std::string& Text);
@@ -80,6 +90,9 @@ protected:
 };
 
 extern TMainForm* MainForm;
+
+// Command-line mode's exit code for a job that was not handed on; 0 when it was.
+constexpr int JobNotHandedOnExitCode = 2;
 
 // The spooler folder's base: "VELTLOGD", else the common data folder, else the program's folder.
 std::string LogBaseFolder();

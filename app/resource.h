@@ -1,6 +1,7 @@
 #pragma once
 // Resource and command identifiers of the program.
 #define IDI_MAINICON 1
+#define IDI_WARNICON 2
 #define IDM_MAINMENU 100
 #define IDB_LOGO 110
 

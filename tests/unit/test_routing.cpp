@@ -557,3 +557,44 @@ TEST_F(RoutingTest, CancelLeavesEverythingAsItWas)
 }
 
 } // namespace
+
+TEST_F(RoutingTest, JobsNotHandedOnWarnFromTheTrayUntilTheWindowIsOpened)
+{
+    TTrayIcon& tray = Form().TrayIcon1;
+    app_->Minimize();
+    ASSERT_TRUE(tray.Visible());
+    const HICON plain = Application->Icon();
+    Printer(1, "SealQueue");
+    Form().RouteJob(Job("through.tmp", "VELT Imager 1"), 0, 1);
+    EXPECT_EQ(tray.Icon(), nullptr);
+    EXPECT_EQ(tray.Hint(), "VELT Imager Support");
+    EXPECT_EQ(tray.LastSent().uFlags & NIF_INFO, 0u);
+
+    Form().RouteJob(Job("nameless.tmp", "Printer"), 0, 2);
+    const NOTIFYICONDATAA& sent = tray.LastSent();
+    EXPECT_EQ(sent.uFlags & NIF_INFO, static_cast<UINT>(NIF_INFO));
+    EXPECT_EQ(sent.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
+    EXPECT_STREQ(sent.szInfoTitle, "VELT Imager Support");
+    EXPECT_STREQ(sent.szInfo, "Could not read Printer name");
+    ASSERT_NE(tray.Icon(), nullptr);
+    EXPECT_NE(tray.Icon(), plain);
+    EXPECT_EQ(sent.hIcon, tray.Icon());
+    EXPECT_STREQ(sent.szTip, "VELT Imager Support\nFailed: Could not read Printer name");
+
+    // The latest failure takes the balloon and the hint; a job handed on meanwhile changes nothing.
+    Printer(2, "Fax");
+    Form().RouteJob(Job("fax.tmp", "VELT Imager 2"), 0, 3);
+    EXPECT_STREQ(tray.LastSent().szInfo, "todostr = Fax");
+    Form().RouteJob(Job("through2.tmp", "VELT Imager 1"), 0, 4);
+    EXPECT_EQ(tray.LastSent().uFlags & NIF_INFO, static_cast<UINT>(NIF_INFO));
+    EXPECT_EQ(tray.Hint(), "VELT Imager Support\nFailed: todostr = Fax");
+    EXPECT_NE(tray.Icon(), nullptr);
+
+    // Opened, the window shows its status bar: the tray is plain again and stays so while it is open.
+    app_->Restore();
+    EXPECT_EQ(tray.Icon(), nullptr);
+    EXPECT_EQ(tray.Hint(), "VELT Imager Support");
+    Form().RouteJob(Job("nameless2.tmp", "Printer"), 0, 5);
+    EXPECT_EQ(tray.Icon(), nullptr);
+    EXPECT_EQ(tray.Hint(), "VELT Imager Support");
+}
