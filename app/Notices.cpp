@@ -24,7 +24,7 @@ void TMainForm::ReportJobOutcome(unsigned char Mode, bool HandedOn, const std::s
 void TMainForm::ShowElevationNotice()
 {
     RunsElevated = true;
-    StatusBar1.SetSimpleText("Elevated: printers cannot send jobs here. After Tools: File > Exit, start normally");
+    StatusBar1.SetSimpleText("Elevated: gets no jobs. After Tools: File > Exit, start normally");
     UpdateTrayHint();
     TrayIcon1.ShowBalloon(Application->Title(),
                           "Started as administrator, this window receives no print jobs. After using Tools, "

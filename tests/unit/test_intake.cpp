@@ -134,8 +134,7 @@ TEST_F(IntakeTest, ElevatedStartSaysSoInStatusBarHintAndOneBalloon)
 {
     EXPECT_FALSE(MainForm->RunsElevated);
     MainForm->ShowElevationNotice();
-    EXPECT_EQ(MainForm->StatusBar1.SimpleText(),
-              "Elevated: printers cannot send jobs here. After Tools: File > Exit, start normally");
+    EXPECT_EQ(MainForm->StatusBar1.SimpleText(), "Elevated: gets no jobs. After Tools: File > Exit, start normally");
     EXPECT_EQ(MainForm->TrayIcon1.Hint(), "VELT Imager Support\nElevated: receives no print jobs");
     const NOTIFYICONDATAA& sent = MainForm->TrayIcon1.LastSent();
     EXPECT_EQ(sent.uFlags & NIF_INFO, static_cast<UINT>(NIF_INFO));
