@@ -44,10 +44,12 @@ void TMainForm::WMCopyData(TMessage& Message)
         const size_t longestPath = 32767;
         StaticText2.SetText(path.size() > longestPath ? path.substr(0, longestPath) : path);
         // A path read as another file would move a job the printer side never sent.
-        if (exact)
+        if (exact) {
             RouteJob(path, 0, counter);
-        else
+        } else {
             StatusBar1.SetSimpleText(InexactPathText(path));
+            ReportJobOutcome(0, false, StatusBar1.SimpleText());
+        }
     } else {
         AppendFormat(stamp, "%lu", notice ? static_cast<unsigned long>(notice->dwData) : 0ul);
         StatusBar1.SetSimpleText(stamp);
@@ -58,9 +60,8 @@ void TMainForm::WMCopyData(TMessage& Message)
 void TMainForm::ApplicationEvents1Idle(TObject* /*Sender*/, bool& /*Done*/)
 {
     ApplicationEvents1.OnIdle = nullptr;
-    std::string version;
-    GetFileVersionText(nullptr, version);
-    TrayIcon1.SetHint(Application->Title() + " " + version);
+    GetFileVersionText(nullptr, VersionText);
+    UpdateTrayHint();
     // Already out of sight (say, a question came first): then there is nothing to minimize.
     if (!Application->Minimized()) {
         TrayMinimizePending = true;

@@ -49,7 +49,7 @@ RoutingOutcome ToSpooler(const RoutingRequest& request, const std::string& path,
         request.Mode == 0 ? "job" + MakeJobId(request.SessionId, request.Counter) + ".log" : std::string();
     const Handoff handoff = HandOffJob(path, folder, preferred);
     if (handoff.Error == ERROR_SUCCESS)
-        return {"OUT = " + handoff.Destination, std::string()};
+        return {"OUT = " + handoff.Destination, std::string(), true};
     const std::string text = Format("Error %lu moving %s into %s", static_cast<unsigned long>(handoff.Error),
                                     path.c_str(), handoff.Destination.c_str());
     return {text, text};
@@ -75,14 +75,16 @@ RoutingOutcome RouteJobFile(const RoutingRequest& request)
     std::string action = ReadAction(index);
     if (AnsiSameText(action, "Ask user")) {
         if (!request.AskUser || !request.AskUser())
-            return {};
+            return {std::string(), std::string(), true};
         action = "SealQueue";
     }
 
     if (action.empty() || AnsiSameText(action, "SealQueue"))
         return ToSpooler(request, path, index);
-    if (AnsiSameText(action, "EmfRaster"))
-        return {StartConverter(path, index), std::string()};
+    if (AnsiSameText(action, "EmfRaster")) {
+        const std::string failure = StartConverter(path, index);
+        return {failure, std::string(), failure.empty()};
+    }
     return {"todostr = " + action, std::string()};
 }
 

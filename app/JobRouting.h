@@ -23,6 +23,8 @@ struct RoutingOutcome {
     std::string Status;
     // For the activity log; empty: nothing.
     std::string LogLine;
+    // Moved, converter started, or left on purpose by the user's Cancel.
+    bool HandedOn = false;
 };
 
 RoutingOutcome RouteJobFile(const RoutingRequest& request);

@@ -40,6 +40,7 @@ void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Cou
         StatusBar1.SetSimpleText(outcome.Status);
     if (!outcome.LogLine.empty())
         WriteLog(outcome.LogLine);
+    ReportJobOutcome(Mode, outcome.HandedOn, StatusBar1.SimpleText());
 }
 
 std::string TMainForm::MessageJobId(int Counter)

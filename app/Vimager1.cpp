@@ -129,6 +129,8 @@ void TMainForm::FormCreate(TObject* /*Sender*/)
     }
 
     if (Application->ParamCount() >= 1) {
+        // An error display ends the program before routing reports: the caller hears "not handed on".
+        Application->SetExitCode(JobNotHandedOnExitCode);
         // Windows hands an 8-bit program its arguments best-fitted: read the path as it was given.
         std::string path;
         if (CommandLineJobPath(path))
@@ -151,6 +153,8 @@ void TMainForm::FormCreate(TObject* /*Sender*/)
     }
     // Only a resident instance shows in the tray.
     TrayIcon1.SetVisible(true);
+    if (IsElevatedAboveShell())
+        ShowElevationNotice();
 }
 
 void TMainForm::ApplicationMinimize(TObject* /*Sender*/)
@@ -171,6 +175,10 @@ void TMainForm::ApplicationRestore(TObject* /*Sender*/)
     // A minimize of our own that never came must not swallow the user's next one.
     TrayMinimizePending = false;
     TrayIcon1.SetVisible(false);
+    // The status bar is in sight now: the tray goes back to plain.
+    LastFailure.clear();
+    TrayIcon1.SetIcon(nullptr);
+    UpdateTrayHint();
 }
 
 void TMainForm::FormClose(TObject* /*Sender*/, TCloseAction& Action)

@@ -55,6 +55,15 @@ public:
     void RouteJob(const std::string& JobPath, unsigned char Mode, int Counter = 0);
     std::string MessageJobId(int Counter);
 
+    // What would go unseen in the tray: a job not handed on, an elevated start. The hint is the
+    // title, the version text, then the notes until the user opens the window.
+    std::string VersionText;
+    std::string LastFailure;
+    bool RunsElevated = false;
+    void ReportJobOutcome(unsigned char Mode, bool HandedOn, const std::string& StatusText);
+    void ShowElevationNotice();
+    void UpdateTrayHint();
+
     // Activity log.
     void WriteLog(const std::string& Text);
 
@@ -80,3 +89,6 @@ protected:
 };
 
 extern TMainForm* MainForm;
+
+// Command-line mode's exit code for a job that was not handed on; 0 when it was.
+constexpr int JobNotHandedOnExitCode = 2;

@@ -1,6 +1,7 @@
 #pragma once
 // Resource and command identifiers of the program.
 #include "dialogs/DialogResources.h"
+#define IDI_WARNICON 2
 
 #define IDM_MAINMENU 100
 

@@ -19,5 +19,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     }
     Application->DestroyForms();
     TidyUntranslatedList();
-    return 0;
+    return application.ExitCode();
 }

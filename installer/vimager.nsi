@@ -46,10 +46,13 @@ Var CreatedFolder
 !define MUI_COMPONENTSPAGE_NODESC
 
 !define MUI_FINISHPAGE_TEXT_LARGE
-!define MUI_FINISHPAGE_TEXT "${PRODUCT} now starts in the notification area at every logon.$\r$\n$\r$\nFor the printers to find it, choose Tools > Fill registry > Use messages (recommended) once as administrator, then leave that instance with File > Exit: an elevated instance does not receive the printers' jobs."
+!define MUI_FINISHPAGE_TEXT "${PRODUCT} now starts in the notification area at every logon.$\r$\n$\r$\nTo point the printers at it, an administrator does this once: leave a running instance with File > Exit, start ${PRODUCT} with Run as administrator, choose Tools > Fill registry > Use messages (recommended), leave it with File > Exit, then start it normally from the Start menu. An instance started as administrator receives no print jobs."
+; Unticked: the next logon starts it anyway. A start straight from this elevated setup would be
+; elevated too, deaf to the printers: the shell starts it, as the logged-on user.
 !define MUI_FINISHPAGE_RUN
-!define MUI_FINISHPAGE_RUN_TEXT "Open ${PRODUCT} now as administrator"
-!define MUI_FINISHPAGE_RUN_FUNCTION RunElevatedOnce
+!define MUI_FINISHPAGE_RUN_NOTCHECKED
+!define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT} now (as the logged-on user)"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartAsLoggedOnUser
 
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
@@ -121,8 +124,9 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-Function RunElevatedOnce
-  Exec '"$INSTDIR\vimager.exe"'
+; A new explorer.exe hands a path to the shell that already runs, which opens it as the user.
+Function StartAsLoggedOnUser
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\vimager.exe"'
 FunctionEnd
 
 ; Walks up from the install folder to the first folder that already exists.

@@ -98,6 +98,13 @@ vimager_prefix() {
     wineserver -w
     touch "$WINEPREFIX/.vimager-ready"
   fi
+  # Caption buttons are glyphs of Marlett; without it Wine draws them as letters. Debian's
+  # fonts-wine ships Wine's own, which Wine finds in the prefix's font folder.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    mkdir -p "$fonts"
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+  fi
   wineserver -p30 </dev/null >/dev/null 2>&1
   wine wineboot </dev/null >/dev/null 2>&1
 }

@@ -19,7 +19,44 @@ Function Bind(HMODULE library, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
+// The integrity level of a process: the last part of its token's mandatory label.
+bool IntegrityLevel(HANDLE process, DWORD& level)
+{
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &opened))
+        return false;
+    const UniqueHandle token(opened);
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenIntegrityLevel, nullptr, 0, &size);
+    if (size < sizeof(TOKEN_MANDATORY_LABEL))
+        return false;
+    std::vector<BYTE> label(size);
+    if (!GetTokenInformation(token.get(), TokenIntegrityLevel, label.data(), size, &size))
+        return false;
+    PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(label.data())->Label.Sid;
+    const UCHAR parts = *GetSidSubAuthorityCount(sid);
+    if (parts == 0)
+        return false;
+    level = *GetSidSubAuthority(sid, parts - 1);
+    return true;
+}
+
 } // namespace
+
+bool IsElevatedAboveShell()
+{
+    // The system drops messages from a lower integrity level to a higher one; the shell runs
+    // at the level of the user's ordinary programs. No shell, no comparison.
+    DWORD shellProcessId = 0;
+    const HWND shell = GetShellWindow();
+    if (!shell || !GetWindowThreadProcessId(shell, &shellProcessId))
+        return false;
+    const UniqueHandle shellProcess(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellProcessId));
+    DWORD shellLevel = 0;
+    DWORD ownLevel = 0;
+    return shellProcess && IntegrityLevel(shellProcess.get(), shellLevel) &&
+           IntegrityLevel(GetCurrentProcess(), ownLevel) && ownLevel > shellLevel;
+}
 
 bool IsAdminElevated()
 {

@@ -13,6 +13,9 @@ bool GetCommonDataFolder(std::string& folder);
 std::string LogBaseFolder();
 // True when the process may open the service manager with full access: an elevated administrator.
 bool IsAdminElevated();
+// True when this process runs at a higher integrity level than the shell: the windows of the
+// user's ordinary programs, the printer side among them, cannot send it messages. False when unknown.
+bool IsElevatedAboveShell();
 // True on 64-bit Windows (x64 or IA64), where the printer keys live in the 64-bit view.
 bool IsWindows64();
 // "major.minor.release.build" of the file (null: this program), or "Undefined..." when unreadable.

@@ -98,6 +98,9 @@ public:
     void ProcessMessages();
     void Terminate();
     bool Terminated() const { return terminated_; }
+    // What the program entry returns to whoever started the program.
+    void SetExitCode(int code) { exitCode_ = code; }
+    int ExitCode() const { return exitCode_; }
 
     void Minimize();
     void Restore();
@@ -126,6 +129,7 @@ private:
     std::vector<std::unique_ptr<TForm>> forms_;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;
+    int exitCode_ = 0;
     bool minimized_ = false;
     mutable HICON icon_ = nullptr;
     std::vector<class TApplicationEvents*> events_;

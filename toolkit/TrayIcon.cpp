@@ -27,9 +27,15 @@ void TTrayIcon::Fill(NOTIFYICONDATAA& data) const
     data.uID = kIconId;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = CallbackMessage;
-    data.hIcon = Application->Icon();
+    data.hIcon = icon_ ? icon_ : Application->Icon();
     // The shell keeps 127 characters of a hint.
     std::strncpy(data.szTip, hint_.c_str(), sizeof data.szTip - 1);
+}
+
+bool TTrayIcon::Send(DWORD message, NOTIFYICONDATAA& data)
+{
+    lastSent_ = data;
+    return Shell_NotifyIconA(message, &data) != FALSE;
 }
 
 void TTrayIcon::Add()
@@ -37,7 +43,7 @@ void TTrayIcon::Add()
     NOTIFYICONDATAA data;
     Fill(data);
     // After a shell restart the icon may still be known: then a modify serves.
-    added_ = Shell_NotifyIconA(NIM_ADD, &data) || Shell_NotifyIconA(NIM_MODIFY, &data);
+    added_ = Send(NIM_ADD, data) || Send(NIM_MODIFY, data);
     if (added_)
         owner_.StopTimer(kRetryTimer);
     else
@@ -56,7 +62,7 @@ void TTrayIcon::Remove()
         return;
     NOTIFYICONDATAA data;
     Fill(data);
-    Shell_NotifyIconA(NIM_DELETE, &data);
+    Send(NIM_DELETE, data);
     added_ = false;
 }
 
@@ -75,8 +81,32 @@ void TTrayIcon::SetHint(const std::string& hint)
     if (added_) {
         NOTIFYICONDATAA data;
         Fill(data);
-        Shell_NotifyIconA(NIM_MODIFY, &data);
+        Send(NIM_MODIFY, data);
     }
+}
+
+void TTrayIcon::SetIcon(HICON icon)
+{
+    icon_ = icon;
+    if (added_) {
+        NOTIFYICONDATAA data;
+        Fill(data);
+        Send(NIM_MODIFY, data);
+    }
+}
+
+void TTrayIcon::ShowBalloon(const std::string& title, const std::string& text)
+{
+    if (!added_)
+        return;
+    NOTIFYICONDATAA data;
+    Fill(data);
+    // The shell replaces a balloon of the same icon that is still shown.
+    data.uFlags |= NIF_INFO;
+    data.dwInfoFlags = NIIF_WARNING;
+    std::strncpy(data.szInfoTitle, title.c_str(), sizeof data.szInfoTitle - 1);
+    std::strncpy(data.szInfo, text.c_str(), sizeof data.szInfo - 1);
+    Send(NIM_MODIFY, data);
 }
 
 void TTrayIcon::Minimize()

@@ -21,6 +21,13 @@ public:
     const std::string& Hint() const { return hint_; }
     // Minimizes the application into the notification area.
     void Minimize();
+    // The icon shown; null is the application's own.
+    void SetIcon(HICON icon);
+    HICON Icon() const { return icon_; }
+    // A warning balloon over the icon while it is there; a newer one replaces the one shown.
+    void ShowBalloon(const std::string& title, const std::string& text);
+    // What the shell was last told about the icon.
+    const NOTIFYICONDATAA& LastSent() const { return lastSent_; }
 
     bool HandleMessage(TMessage& message) override;
 
@@ -29,11 +36,14 @@ public:
 
 private:
     void Fill(NOTIFYICONDATAA& data) const;
+    bool Send(DWORD message, NOTIFYICONDATAA& data);
     void Add();
     void Remove();
 
     TForm& owner_;
     std::string hint_;
+    HICON icon_ = nullptr;
+    NOTIFYICONDATAA lastSent_{};
     bool visible_ = false;
     bool added_ = false;
     UINT taskbarCreated_;

@@ -52,7 +52,9 @@ const char kUsage[] =
     "64-bit Windows); VELT Imager Support writes it with Tools > Fill registry.\n"
     "\n"
     "Exit codes: 0 every job delivered; 1 bad options; 2 printer key missing or incomplete;\n"
-    "3 job file not written; 4 no window found; 5 program not started; 6 job refused.\n";
+    "3 job file not written; 4 no window found; 5 program not started; 6 job refused\n"
+    "(a notice not answered with 1, or a program that ended with another code than 0:\n"
+    "VELT Imager Support ends with 2 when it did not hand the job on).\n";
 
 struct Options {
     long printer = 1;
@@ -244,7 +246,9 @@ int StartProgram(const std::string& program, const std::string& path)
     WaitForSingleObject(process.get(), INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(process.get(), &code);
-    std::printf("It ended with exit code %lu\n", static_cast<unsigned long>(code));
+    // The program's own word: 0 handed on (or left by the user's Cancel), 2 not handed on.
+    std::printf("It ended with exit code %lu%s\n", static_cast<unsigned long>(code),
+                code == 2 ? ": the job was not handed on" : "");
     if (code != 0) {
         std::fprintf(stderr, "vprinter: the program reported a failure\n");
         return kRefused;

@@ -143,6 +143,32 @@ TEST(CommandLine, ConverterIsStartedWithBothPathsQuoted)
     EXPECT_TRUE(ListFolder(installation.Lead1()).empty());
 }
 
+// A job handed on ends with 0 (above); one that was not, with 2; the user's Cancel is handed on.
+TEST(CommandLine, ExitCodeTellsThePrinterSideWhetherTheJobWentOn)
+{
+    TestInstallation installation;
+    installation.SetTransfer(1, 0, VimagerExe());
+    installation.SetPrinter(1, "Fax");
+    std::string output;
+    EXPECT_EQ(RunOutput("vprinter.exe", "--folder " + Quoted(installation.Jobs()), output), 6u) << output;
+    EXPECT_NE(output.find("ended with exit code 2: the job was not handed on"), std::string::npos) << output;
+    EXPECT_EQ(ListFolder(installation.Jobs()).size(), 1u);
+
+    installation.SetPrinter(1, "Ask user");
+    const std::vector<DWORD> known = ProcessesOf("vimager.exe");
+    Process printer;
+    ASSERT_TRUE(printer.Start("vprinter.exe", "--folder " + Quoted(installation.Jobs())));
+    const DWORD program = WaitForNewProcess("vimager.exe", known);
+    ASSERT_NE(program, 0u);
+    HWND box = WaitForMessageBox(program);
+    ASSERT_NE(box, nullptr);
+    AnswerMessageBox(box, IDCANCEL);
+    ASSERT_TRUE(printer.WaitForExit(20000));
+    EXPECT_EQ(printer.ExitCode(), 0u);
+    EXPECT_EQ(ListFolder(installation.Jobs()).size(), 2u);
+    EXPECT_TRUE(ListFolder(installation.Lead1()).empty());
+}
+
 TEST(CommandLine, PrinterToolSaysWhenNothingCanTakeTheJob)
 {
     TestInstallation installation;

@@ -498,7 +498,7 @@ TEST_F(ShopDay, EveryJobOfTheDayEndsInExactlyOnePlace)
     const bool ended = once.WaitForExit(15000);
     CloseHandle(hold);
     ASSERT_TRUE(ended);
-    EXPECT_EQ(once.ExitCode(), 0u);
+    EXPECT_EQ(once.ExitCode(), 2u);
     logged_.push_back("Error 32 moving " + held2 + " into " + destination);
     EXPECT_EQ(LeadFiles(), before);
     jobs_.push_back(Job{held2, Place::Source, std::string(), ReadFileBytes(held2)});

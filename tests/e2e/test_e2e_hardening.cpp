@@ -238,7 +238,7 @@ TEST(HardenedCommandLine, ALeadFolderPathThatIsAFileLeavesTheJob)
     RemoveTree(installation.Lead1());
     WriteFileBytes(installation.Lead1(), "a file, not a folder");
     const std::string job = installation.MakeJob("a.tmp", 1);
-    EXPECT_EQ(RunProgram("vimager.exe", Quote(job)), 0u);
+    EXPECT_EQ(RunProgram("vimager.exe", Quote(job)), 2u);
     EXPECT_TRUE(PathExists(job));
     EXPECT_EQ(ReadFileBytes(installation.Lead1()), "a file, not a folder");
 }

@@ -146,6 +146,26 @@ TEST_F(IntakeTest, CloseRestoreAndMinimizeInAnyOrderLeaveTheWindowShownOrInTheTr
     EXPECT_FALSE(Application->Terminated());
 }
 
+// Wine runs every process at the shell's level and delivers every message, so no start here is
+// elevated above the shell: the notice is shown as start-up shows it when the check says so.
+TEST_F(IntakeTest, ElevatedStartSaysSoInStatusBarHintAndOneBalloon)
+{
+    EXPECT_FALSE(MainForm->RunsElevated);
+    MainForm->ShowElevationNotice();
+    EXPECT_EQ(MainForm->StatusBar1.SimpleText(), "Elevated: gets no jobs. After Tools: File > Exit, start normally");
+    EXPECT_EQ(MainForm->TrayIcon1.Hint(), "VELT Imager Support\nElevated: receives no print jobs");
+    const NOTIFYICONDATAA& sent = MainForm->TrayIcon1.LastSent();
+    EXPECT_EQ(sent.uFlags & NIF_INFO, static_cast<UINT>(NIF_INFO));
+    EXPECT_STREQ(sent.szInfo, "Started as administrator, this window receives no print jobs. After using Tools, "
+                              "leave it with File > Exit and start the program normally.");
+    // The note stays in the hint, after the version, also once the window has been opened.
+    MainForm->VersionText = "1.0.0.1";
+    app_->Minimize();
+    app_->Restore();
+    EXPECT_EQ(MainForm->TrayIcon1.Hint(), "VELT Imager Support 1.0.0.1\nElevated: receives no print jobs");
+    EXPECT_EQ(MainForm->TrayIcon1.Icon(), nullptr);
+}
+
 TEST_F(IntakeTest, StopFilePathIsFixedAtTheFirstTickAndEndsTheProgram)
 {
     MainForm->Timer1Timer(MainForm);

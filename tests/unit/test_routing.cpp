@@ -586,3 +586,52 @@ TEST_F(FormRoutingTest, AWidePathIsNeverReadAsAnotherFile)
 }
 
 } // namespace
+
+TEST_F(FormRoutingTest, JobsNotHandedOnWarnFromTheTrayUntilTheWindowIsOpened)
+{
+    TMainForm& form = *MainForm;
+    TTrayIcon& tray = form.TrayIcon1;
+    ScopedRegKey printer1(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), KEY_WOW64_64KEY);
+    ScopedRegKey printer2(HKEY_LOCAL_MACHINE, PrinterKeyPath(2), KEY_WOW64_64KEY);
+    printer1.SetString(PrinterValue::Todo, "SealQueue");
+    printer2.SetString(PrinterValue::Todo, "Fax");
+    const auto Job = [this](const std::string& name, const std::string& device) {
+        const std::string path = root_ / ("jobs\\" + name);
+        WriteJobFile(path, device, "[Page]\r\n");
+        return path;
+    };
+    app_->Minimize();
+    ASSERT_TRUE(tray.Visible());
+    const HICON plain = Application->Icon();
+    form.RouteJob(Job("through.tmp", "VELT Imager 1"), 0, 1);
+    EXPECT_EQ(tray.Icon(), nullptr);
+    EXPECT_EQ(tray.Hint(), "VELT Imager Support");
+    EXPECT_EQ(tray.LastSent().uFlags & NIF_INFO, 0u);
+
+    form.RouteJob(Job("nameless.tmp", "Printer"), 0, 2);
+    const NOTIFYICONDATAA& sent = tray.LastSent();
+    EXPECT_EQ(sent.uFlags & NIF_INFO, static_cast<UINT>(NIF_INFO));
+    EXPECT_EQ(sent.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
+    EXPECT_STREQ(sent.szInfoTitle, "VELT Imager Support");
+    EXPECT_STREQ(sent.szInfo, "Could not read Printer name");
+    ASSERT_NE(tray.Icon(), nullptr);
+    EXPECT_NE(tray.Icon(), plain);
+    EXPECT_EQ(sent.hIcon, tray.Icon());
+    EXPECT_STREQ(sent.szTip, "VELT Imager Support\nFailed: Could not read Printer name");
+
+    // The latest failure takes the balloon and the hint; a job handed on meanwhile changes nothing.
+    form.RouteJob(Job("fax.tmp", "VELT Imager 2"), 0, 3);
+    EXPECT_STREQ(tray.LastSent().szInfo, "todostr = Fax");
+    form.RouteJob(Job("through2.tmp", "VELT Imager 1"), 0, 4);
+    EXPECT_EQ(tray.LastSent().uFlags & NIF_INFO, static_cast<UINT>(NIF_INFO));
+    EXPECT_EQ(tray.Hint(), "VELT Imager Support\nFailed: todostr = Fax");
+    EXPECT_NE(tray.Icon(), nullptr);
+
+    // Opened, the window shows its status bar: the tray is plain again and stays so while it is open.
+    app_->Restore();
+    EXPECT_EQ(tray.Icon(), nullptr);
+    EXPECT_EQ(tray.Hint(), "VELT Imager Support");
+    form.RouteJob(Job("nameless2.tmp", "Printer"), 0, 5);
+    EXPECT_EQ(tray.Icon(), nullptr);
+    EXPECT_EQ(tray.Hint(), "VELT Imager Support");
+}

@@ -1,0 +1,44 @@
+// What a shop would otherwise not see while the window sits in the tray: a job that was not
+// handed on, and an elevated start that no printer can reach.
+#include "app/Vimager1.h"
+
+#include "app/resource.h"
+
+void TMainForm::ReportJobOutcome(unsigned char Mode, bool HandedOn, const std::string& StatusText)
+{
+    if (Mode != 0) {
+        Application->SetExitCode(HandedOn ? 0 : JobNotHandedOnExitCode);
+        return;
+    }
+    // An open window shows the status bar itself.
+    if (HandedOn || !TrayIcon1.Visible())
+        return;
+    LastFailure = StatusText;
+    // A shared icon of the program's own resources: the system owns it.
+    TrayIcon1.SetIcon(LoadIconA(Application->Instance(), MAKEINTRESOURCEA(IDI_WARNICON)));
+    UpdateTrayHint();
+    TrayIcon1.ShowBalloon(Application->Title(), StatusText);
+}
+
+// The system does not pass the printer side's job notices up to an elevated window.
+void TMainForm::ShowElevationNotice()
+{
+    RunsElevated = true;
+    StatusBar1.SetSimpleText("Elevated: gets no jobs. After Tools: File > Exit, start normally");
+    UpdateTrayHint();
+    TrayIcon1.ShowBalloon(Application->Title(),
+                          "Started as administrator, this window receives no print jobs. After using Tools, "
+                          "leave it with File > Exit and start the program normally.");
+}
+
+void TMainForm::UpdateTrayHint()
+{
+    std::string hint = Application->Title();
+    if (!VersionText.empty())
+        hint += " " + VersionText;
+    if (RunsElevated)
+        hint += "\nElevated: receives no print jobs";
+    if (!LastFailure.empty())
+        hint += "\nFailed: " + LastFailure;
+    TrayIcon1.SetHint(hint);
+}
