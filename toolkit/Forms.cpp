@@ -43,19 +43,14 @@ TApplication::~TApplication()
 void TApplication::Initialize()
 {
     params_.clear();
-    int count = 0;
-    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (arguments) {
-        for (int i = 1; i < count; ++i) {
-            // Arguments are the program's 8-bit text, in the ANSI code page.
-            const int size = WideCharToMultiByte(CP_ACP, 0, arguments[i], -1, nullptr, 0, nullptr, nullptr);
-            std::string text(size > 0 ? size : 1, '\0');
-            if (size > 0)
-                WideCharToMultiByte(CP_ACP, 0, arguments[i], -1, &text[0], size, nullptr, nullptr);
-            text.resize(text.size() - 1);
-            params_.push_back(text);
-        }
-        LocalFree(arguments);
+    for (const std::wstring& argument : CommandLineArguments()) {
+        // Arguments are the program's 8-bit text, in the ANSI code page.
+        const int size = WideCharToMultiByte(CP_ACP, 0, argument.c_str(), -1, nullptr, 0, nullptr, nullptr);
+        std::string text(size > 0 ? size : 1, '\0');
+        if (size > 0)
+            WideCharToMultiByte(CP_ACP, 0, argument.c_str(), -1, &text[0], size, nullptr, nullptr);
+        text.resize(text.size() - 1);
+        params_.push_back(text);
     }
 }
 
