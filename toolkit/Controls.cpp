@@ -13,7 +13,7 @@ TControl::TControl(TForm& form, TControl* parent, const char* windowClass, DWORD
 TControl::~TControl()
 {
     form_.RemoveControl(this);
-    if (IsWindow(handle_))
+    if (handle_ && IsWindow(handle_))
         DestroyWindow(handle_);
 }
 

@@ -160,7 +160,9 @@ TApplicationEvents::~TApplicationEvents()
 
 void TApplication::Terminate()
 {
-    if (!terminated_)
+    // Without the window library loaded there is no message queue, so no loop to end: a job from
+    // the command line must not load it just for this.
+    if (!terminated_ && GetModuleHandleA("user32.dll"))
         PostQuitMessage(0);
     terminated_ = true;
 }
