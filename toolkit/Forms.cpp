@@ -61,13 +61,6 @@ HICON TApplication::Icon() const
     return icon_;
 }
 
-std::string TApplication::ParamStr(int index) const
-{
-    if (index == 0)
-        return ExeName();
-    return index > 0 && index <= ParamCount() ? params_[index - 1] : std::string();
-}
-
 void TApplication::Adopt(std::unique_ptr<TForm> form)
 {
     if (!mainForm_)
