@@ -31,12 +31,8 @@ TFormStyle MainFormStyle()
 // inexact text) when it cannot be written there.
 bool CommandLineJobPath(std::string& path)
 {
-    int count = 0;
-    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!arguments)
-        return false;
-    const std::wstring first = count >= 2 ? arguments[1] : L"";
-    LocalFree(arguments);
+    const std::vector<std::wstring> arguments = CommandLineArguments();
+    const std::wstring first = arguments.empty() ? L"" : arguments.front();
     return TryExactAnsiPath(first, path);
 }
 

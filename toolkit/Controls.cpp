@@ -13,7 +13,7 @@ TControl::TControl(TForm& form, TControl* parent, const char* windowClass, DWORD
 TControl::~TControl()
 {
     form_.RemoveControl(this);
-    if (IsWindow(handle_))
+    if (handle_ && IsWindow(handle_))
         DestroyWindow(handle_);
 }
 
@@ -26,6 +26,7 @@ HWND TControl::Handle() const
 void TControl::CreateHandle()
 {
     HWND parent = parent_ ? parent_->handle_ : form_.Handle();
+    Creating();
     handle_ = CreateWindowExA(exStyle_, windowClass_, text_.c_str(),
         style_ | WS_CHILD | WS_VISIBLE | (enabled_ ? 0 : WS_DISABLED), form_.Scale(bounds_.left),
         form_.Scale(bounds_.top), form_.Scale(bounds_.right), form_.Scale(bounds_.bottom), parent,
@@ -174,9 +175,13 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-const char* PanelClass()
+const char kPanelClass[] = "TPanel";
+
+} // namespace
+
+void TPanel::Creating()
 {
-    static const char name[] = "TPanel";
+    const char* name = kPanelClass;
     WNDCLASSEXA wc{};
     if (!GetClassInfoExA(Application->Instance(), name, &wc)) {
         wc.cbSize = sizeof wc;
@@ -187,13 +192,10 @@ const char* PanelClass()
         wc.lpszClassName = name;
         RegisterClassExA(&wc);
     }
-    return name;
 }
 
-} // namespace
-
 TPanel::TPanel(TForm& form, int height)
-    : TControl(form, nullptr, PanelClass(), WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, 0, 0, 10, height)
+    : TControl(form, nullptr, kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, 0, 0, 10, height)
 {
     Align = TAlign::alBottom;
     AlignHeight = height;

@@ -44,6 +44,8 @@ public:
 protected:
     // Runs once the control's window is there.
     virtual void Created() {}
+    // Runs before the window is made: for a class of the toolkit's own, registered only then.
+    virtual void Creating() {}
     // Keeps the text without passing it to the window.
     void KeepText(const std::string& text) { text_ = text; }
 
@@ -107,6 +109,9 @@ public:
 class TPanel : public TControl {
 public:
     TPanel(TForm& form, int height);
+
+protected:
+    void Creating() override;
 };
 
 class TStatusBar : public TControl {

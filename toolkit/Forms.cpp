@@ -43,19 +43,14 @@ TApplication::~TApplication()
 void TApplication::Initialize()
 {
     params_.clear();
-    int count = 0;
-    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (arguments) {
-        for (int i = 1; i < count; ++i) {
-            // Arguments are the program's 8-bit text, in the ANSI code page.
-            const int size = WideCharToMultiByte(CP_ACP, 0, arguments[i], -1, nullptr, 0, nullptr, nullptr);
-            std::string text(size > 0 ? size : 1, '\0');
-            if (size > 0)
-                WideCharToMultiByte(CP_ACP, 0, arguments[i], -1, &text[0], size, nullptr, nullptr);
-            text.resize(text.size() - 1);
-            params_.push_back(text);
-        }
-        LocalFree(arguments);
+    for (const std::wstring& argument : CommandLineArguments()) {
+        // Arguments are the program's 8-bit text, in the ANSI code page.
+        const int size = WideCharToMultiByte(CP_ACP, 0, argument.c_str(), -1, nullptr, 0, nullptr, nullptr);
+        std::string text(size > 0 ? size : 1, '\0');
+        if (size > 0)
+            WideCharToMultiByte(CP_ACP, 0, argument.c_str(), -1, &text[0], size, nullptr, nullptr);
+        text.resize(text.size() - 1);
+        params_.push_back(text);
     }
 }
 
@@ -64,13 +59,6 @@ HICON TApplication::Icon() const
     if (!icon_)
         icon_ = LoadIconA(instance_, MAKEINTRESOURCEA(1));
     return icon_;
-}
-
-std::string TApplication::ParamStr(int index) const
-{
-    if (index == 0)
-        return ExeName();
-    return index > 0 && index <= ParamCount() ? params_[index - 1] : std::string();
 }
 
 void TApplication::Adopt(std::unique_ptr<TForm> form)
@@ -165,7 +153,9 @@ TApplicationEvents::~TApplicationEvents()
 
 void TApplication::Terminate()
 {
-    if (!terminated_)
+    // Without the window library loaded there is no message queue, so no loop to end: a job from
+    // the command line must not load it just for this.
+    if (!terminated_ && GetModuleHandleA("user32.dll"))
         PostQuitMessage(0);
     terminated_ = true;
 }

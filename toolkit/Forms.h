@@ -77,7 +77,6 @@ public:
 
     // The command line's arguments after the program name.
     int ParamCount() const { return static_cast<int>(params_.size()); }
-    std::string ParamStr(int index) const;
     void SetParams(std::vector<std::string> params) { params_ = std::move(params); }
 
     // Constructs the form, makes the first one the main form, then runs its create event.
@@ -168,7 +167,6 @@ public:
     bool Visible() const;
     void Close();
     int ShowModal();
-    bool Modal() const { return modal_; }
     void SetModalResult(int result) { modalResult_ = result; }
     int ModalResult() const { return modalResult_; }
 

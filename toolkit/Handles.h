@@ -58,10 +58,6 @@ struct IconTraits {
     static HICON invalid() { return nullptr; }
     static void close(HICON h) { DestroyIcon(h); }
 };
-struct MenuTraits {
-    static HMENU invalid() { return nullptr; }
-    static void close(HMENU h) { DestroyMenu(h); }
-};
 
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 using UniqueFile = UniqueResource<HANDLE, FileHandleTraits>;
@@ -69,4 +65,3 @@ using UniqueRegKey = UniqueResource<HKEY, RegKeyTraits>;
 using UniqueLibrary = UniqueResource<HMODULE, LibraryTraits>;
 using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiObjectTraits>;
 using UniqueIcon = UniqueResource<HICON, IconTraits>;
-using UniqueMenu = UniqueResource<HMENU, MenuTraits>;

@@ -5,7 +5,6 @@
 class TIniFile {
 public:
     explicit TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
-    const std::string& FileName() const { return fileName_; }
     // The whole value, however long; the default when the file, section or key is missing.
     std::string ReadString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
 

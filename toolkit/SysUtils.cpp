@@ -112,6 +112,21 @@ std::string IncludeTrailingPathDelimiter(const std::string& path)
     return path + "\\";
 }
 
+// The C runtime's own split of the wide command line: it is loaded anyway, where the shell's
+// split would load the window libraries into a command-line job.
+extern "C" int __wgetmainargs(int* count, wchar_t*** arguments, wchar_t*** environment, int wildcards, int* info);
+
+std::vector<std::wstring> CommandLineArguments()
+{
+    int count = 0;
+    wchar_t** arguments = nullptr;
+    wchar_t** environment = nullptr;
+    int info = 0;
+    if (__wgetmainargs(&count, &arguments, &environment, 0, &info) < 0 || !arguments)
+        return {};
+    return count > 1 ? std::vector<std::wstring>(arguments + 1, arguments + count) : std::vector<std::wstring>();
+}
+
 std::string ModuleFileName()
 {
     std::vector<char> buffer(MAX_PATH);

@@ -2,6 +2,7 @@
 // The small string, file and error helpers that the forms expect of the toolkit.
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // The toolkit's exception class: its message is what the standard exception display shows.
 class Exception : public std::runtime_error {
@@ -39,6 +40,8 @@ std::string ExtractFilePath(const std::string& path);
 std::string ExcludeTrailingPathDelimiter(const std::string& path);
 std::string IncludeTrailingPathDelimiter(const std::string& path);
 
+// The command line's arguments after the program name, as Windows splits them.
+std::vector<std::wstring> CommandLineArguments();
 // Full path of the running executable, however long.
 std::string ModuleFileName();
 // Full path for a relative one, against the current folder.
