@@ -173,11 +173,12 @@ void TApplication::Minimize()
 
 void TApplication::Restore()
 {
+    // Also before the first showing: a question that comes during start-up needs the window out.
+    if (mainForm_ && !mainForm_->Visible())
+        ShowWindow(mainForm_->Handle(), SW_SHOWNORMAL);
     if (!minimized_)
         return;
     minimized_ = false;
-    if (mainForm_)
-        ShowWindow(mainForm_->Handle(), SW_SHOWNORMAL);
     if (OnRestore)
         OnRestore();
 }

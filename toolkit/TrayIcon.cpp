@@ -8,7 +8,7 @@ constexpr UINT_PTR kRetryTimer = 0x7E1;  // retries an add that the shell refuse
 constexpr UINT kRetryInterval = 1500;
 } // namespace
 
-TTrayIcon::TTrayIcon(TForm& owner) : owner_(owner), taskbarCreated_(RegisterWindowMessageA("TaskbarCreated"))
+TTrayIcon::TTrayIcon(TForm& owner) : owner_(owner)
 {
     owner_.AddHook(this);
 }
@@ -40,6 +40,9 @@ bool TTrayIcon::Send(DWORD message, NOTIFYICONDATAA& data)
 
 void TTrayIcon::Add()
 {
+    // Registered with the first icon: a command-line job never loads the window library for it.
+    if (taskbarCreated_ == 0)
+        taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
     NOTIFYICONDATAA data;
     Fill(data);
     // After a shell restart the icon may still be known: then a modify serves.

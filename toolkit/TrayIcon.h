@@ -46,5 +46,6 @@ private:
     NOTIFYICONDATAA lastSent_{};
     bool visible_ = false;
     bool added_ = false;
-    UINT taskbarCreated_;
+    // What the shell broadcasts when it restarts; 0 until the first icon is added.
+    UINT taskbarCreated_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "toolkit/ValueListEditor.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -206,10 +207,6 @@ bool TValueListEditor::Notify(NMHDR& header, LRESULT& /*result*/)
             row_ = change.iItem + 1;
             PlaceEditor();
         }
-    } else if (header.code == NM_CLICK) {
-        const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
-        if (click.iItem >= 0 && click.iItem + 1 == row_ && click.iSubItem == 1)
-            DropDown();
     }
     return false;
 }
@@ -223,6 +220,21 @@ LRESULT CALLBACK TValueListEditor::ListProc(HWND hwnd, UINT msg, WPARAM wParam, 
 LRESULT TValueListEditor::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
+    case WM_LBUTTONDOWN: {
+        // A value cell chooses its row and opens the row's list at once; the list view's own
+        // click tracking would move the list under the pointer in the middle of the click.
+        LVHITTESTINFO hit{};
+        hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (SendMessageA(handle_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0 && hit.iSubItem == 1) {
+            ::SetFocus(handle_);
+            LVITEMA state{};
+            state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageA(handle_, LVM_SETITEMSTATE, static_cast<WPARAM>(hit.iItem), reinterpret_cast<LPARAM>(&state));
+            DropDown();
+            return 0;
+        }
+        break;
+    }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
         if (wParam == VK_F4 || (wParam == VK_DOWN && (GetKeyState(VK_MENU) < 0 || (lParam & (1 << 29))))) {
@@ -233,17 +245,20 @@ LRESULT TValueListEditor::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         if (reinterpret_cast<HWND>(lParam) == editor_) {
             const int chosen = static_cast<int>(SendMessageA(editor_, CB_GETCURSEL, 0, 0));
-            if (HIWORD(wParam) == CBN_SELENDOK && chosen >= 0 && editorList_)
-                SetValues(row_, (*editorList_)[chosen]);
-            else if (HIWORD(wParam) == CBN_SELENDCANCEL)
+            if (HIWORD(wParam) == CBN_SELENDCANCEL)
                 ShowRowValue();
-            // The keys go back to the rows once the list has closed, whichever way it did.
-            if (HIWORD(wParam) == CBN_SELENDOK || HIWORD(wParam) == CBN_SELENDCANCEL || HIWORD(wParam) == CBN_CLOSEUP)
+            // The choice is taken, and the keys go back to the rows, once the list has closed: a
+            // row refilled while the combo box is still closing moves it and keeps its list open.
+            if (HIWORD(wParam) == CBN_SELENDOK)
+                PostMessageA(handle_, kAfterCloseUp, static_cast<WPARAM>(chosen + 1), 0);
+            else if (HIWORD(wParam) == CBN_SELENDCANCEL || HIWORD(wParam) == CBN_CLOSEUP)
                 PostMessageA(handle_, kAfterCloseUp, 0, 0);
             return 0;
         }
         break;
     case kAfterCloseUp:
+        if (wParam > 0 && editorList_ && static_cast<int>(wParam) <= editorList_->Count())
+            SetValues(row_, (*editorList_)[static_cast<int>(wParam) - 1]);
         if (GetFocus() == editor_ && !DroppedDown())
             ::SetFocus(handle_);
         return 0;

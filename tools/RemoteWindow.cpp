@@ -348,3 +348,15 @@ std::string RemoteStatusText(HWND bar)
     text.resize(std::strlen(text.c_str()));
     return text;
 }
+
+bool PostKeyToFocus(HWND window, WORD virtualKey)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) || !info.hwndFocus)
+        return false;
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageA(info.hwndFocus, WM_KEYDOWN, virtualKey, 1 | scan);
+    PostMessageA(info.hwndFocus, WM_KEYUP, virtualKey, 1 | scan | (1u << 30) | (1u << 31));
+    return true;
+}

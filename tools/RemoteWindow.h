@@ -55,6 +55,9 @@ LRESULT SendNotice(HWND main, ULONG_PTR kind, const void* data, DWORD size, bool
 void MoveMouseTo(POINT screen);
 void ClickAt(POINT screen);
 void PressKey(WORD virtualKey);
+// A key posted straight to the window that has the focus in that window's thread; false when
+// none has. Independent of which window is in front.
+bool PostKeyToFocus(HWND window, WORD virtualKey);
 // The text of a status bar's first part, read through memory allocated in its process.
 std::string RemoteStatusText(HWND bar);
 // Sends a message whose lParam points at these bytes: they are copied into the window's process,

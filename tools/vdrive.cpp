@@ -23,21 +23,6 @@ DWORD Milliseconds(int argc, char** argv, int at)
     return argc > at ? std::strtoul(argv[at], nullptr, 10) : 10000;
 }
 
-// Posted to the focus window itself, so that it arrives whatever window is in front.
-int PostKey(HWND main, WPARAM key)
-{
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info) || !info.hwndFocus) {
-        std::fprintf(stderr, "vdrive: the program has no focus window\n");
-        return 1;
-    }
-    const UINT scan = MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
-    PostMessageA(info.hwndFocus, WM_KEYDOWN, key, 1 | (scan << 16));
-    PostMessageA(info.hwndFocus, WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
-    return 0;
-}
-
 int Usage()
 {
     std::fprintf(stderr, "usage: vdrive wait [ms] | restore | status | fields | command ID | boxes [button] | close"
@@ -83,7 +68,10 @@ int main(int argc, char** argv)
         const RECT rect = WindowRect(shown);
         std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
     } else if (verb == "key" && argc > 2) {
-        return PostKey(main, std::strtoul(argv[2], nullptr, 0));
+        if (PostKeyToFocus(main, static_cast<WORD>(std::strtoul(argv[2], nullptr, 0))))
+            return 0;
+        std::fprintf(stderr, "vdrive: the program has no focus window\n");
+        return 1;
     } else {
         return Usage();
     }

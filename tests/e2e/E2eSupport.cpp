@@ -375,8 +375,10 @@ std::string ChooseByKeys(HWND dialog, int row, int entry)
         5000);
     if (!focused)
         return Failed("the grid does not have the keyboard focus");
-    // Out of the way: a list that opens under the pointer selects the entry beneath it.
+    // Out of the way: a list that opens under the pointer selects the entry beneath it. The keys
+    // are posted to the focus: input events were seen to get lost while the drop-down opened.
     MoveMouseTo(POINT{0, 0});
+    const auto PressKey = [dialog](WORD key) { PostKeyToFocus(dialog, key); };
     PressKey(VK_HOME);
     for (int i = 1; i < row; ++i)
         PressKey(VK_DOWN);
