@@ -45,8 +45,7 @@ RoutingOutcome ToSpooler(const RoutingRequest& request, const std::string& path,
     if (!nameable || !DirectoryExists(folder))
         return {"Directory " + folder + " does not exist!", std::string()};
 
-    const std::string preferred =
-        request.Mode == 0 ? "job" + MakeJobId(request.SessionId, request.Counter) + ".log" : std::string();
+    const std::string preferred = request.Mode == 0 ? "job" + request.JobId + ".log" : std::string();
     const Handoff handoff = HandOffJob(path, folder, preferred);
     if (handoff.Error == ERROR_SUCCESS)
         return {"OUT = " + handoff.Destination, std::string(), true};

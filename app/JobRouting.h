@@ -8,10 +8,10 @@
 
 struct RoutingRequest {
     std::string JobPath;
-    // 0: a job notice, named by session and counter; otherwise the command-line job.
+    // 0: a job notice; otherwise the command-line job.
     unsigned char Mode = 0;
-    int Counter = 0;
-    DWORD SessionId = 0;
+    // A job notice's id (session and counter), which names its job file first.
+    std::string JobId;
     std::string LeadFolder;
     std::string Lead2Folder;
     // Asks "Call SealQueue?"; true to hand the job to the spooler.

@@ -25,8 +25,8 @@ void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Cou
     RoutingRequest request;
     request.JobPath = JobPath;
     request.Mode = Mode;
-    request.Counter = Counter;
-    request.SessionId = SessionId;
+    if (Mode == 0)
+        request.JobId = MessageJobId(Counter);
     request.LeadFolder = LeadFolder;
     request.Lead2Folder = Lead2Folder;
     request.AskUser = [] {

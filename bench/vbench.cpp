@@ -245,6 +245,8 @@ void ProfileTable(long count)
     application.Initialize();
     application.SetTitle("VELT Imager Support");
     TMainForm form;
+    // Its window and fields made, as in the resident program: the texts then reach real controls.
+    form.Handle();
     form.LeadFolder = installation.Lead1();
     form.Lead2Folder = installation.Lead2();
     ProcessIdToSessionId(GetCurrentProcessId(), &form.SessionId);

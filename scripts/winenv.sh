@@ -51,7 +51,10 @@ vimager_build() {
   shift
   dir=$VIMAGER_BUILD32
   [ "$bits" = 32 ] || { dir=$VIMAGER_BUILD64; toolchain=cmake/mingw-x86_64.cmake; }
-  cmake -S "$VIMAGER_ROOT" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  # The toolchain is read only when a build folder is first configured; given again, CMake warns.
+  local configure=(-DCMAKE_BUILD_TYPE=Release)
+  [ -f "$dir/CMakeCache.txt" ] || configure+=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
+  cmake -S "$VIMAGER_ROOT" -B "$dir" -G Ninja "${configure[@]}" >/dev/null
   local targets=()
   [ $# -eq 0 ] || targets=(--target "$@")
   cmake --build "$dir" "${targets[@]}"

@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #include "app/JobRouting.h"
+#include "app/Jobtext.h"
 #include "support/PrinterKeys.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +37,8 @@ protected:
         RoutingRequest request = request_;
         request.JobPath = path;
         request.Mode = mode;
-        request.Counter = counter;
+        if (mode == 0)
+            request.JobId = MakeJobId(session_, counter);
         const RoutingOutcome outcome = RouteJobFile(request);
         if (!outcome.Status.empty())
             status_ = outcome.Status;
@@ -85,6 +87,8 @@ protected:
 
     TempFolder root_;
     RoutingRequest request_;
+    // The session of the notices routed (mode 0).
+    DWORD session_ = 0;
     std::string status_;
     std::string log_;
     int asked_ = 0;

@@ -74,7 +74,7 @@ TEST_F(RoutingTest, PrinterNameFailuresLeaveTheJob)
 TEST_F(RoutingTest, SpoolerRouteMovesIntoTheLeadFolderUnderTheJobId)
 {
     Printer(1, "SealQueue");
-    request_.SessionId = 12;
+    session_ = 12;
     std::string job = Job("a.tmp", "VELT Imager 1", "[Page]\r\nLine1=receipt 345\r\n");
     const std::string sent = ReadFileBytes(job);
     Route(job, 0, 345);
@@ -82,7 +82,7 @@ TEST_F(RoutingTest, SpoolerRouteMovesIntoTheLeadFolderUnderTheJobId)
     EXPECT_EQ(ReadFileBytes(Lead1() + "\\job1200000345.log"), sent);
 
     // The printer's section and key names match without regard to case.
-    request_.SessionId = 1;
+    session_ = 1;
     job = root_ / "jobs\\b.tmp";
     WriteFileBytes(job, "[device]\r\ndevicename=VELT Imager 1\r\n");
     Route(job, 0, 1);
@@ -287,7 +287,7 @@ TEST_F(RoutingTest, FolderWhereNoNameCanBeCreatedIsReported)
 TEST_F(RoutingTest, TwoNoticesGetTwoNames)
 {
     Printer(1, "SealQueue");
-    request_.SessionId = 3;
+    session_ = 3;
     const std::string first = Job("a.tmp", "VELT Imager 1");
     const std::string second = Job("b.tmp", "VELT Imager 1");
     Route(first, 0, 1);
@@ -308,7 +308,7 @@ TEST_F(RoutingTest, WaitingJobIsNeverReplaced)
     EXPECT_EQ(ReadFileBytes(Lead1() + "\\job0000000000.log"), sent);
 
     // After a restart the counter begins again: the first notice meets the last run's waiting job.
-    request_.SessionId = 5;
+    session_ = 5;
     WriteFileBytes(Lead1() + "\\job5000000001.log", "last run");
     job = Job("b.tmp", "VELT Imager 1");
     Route(job, 0, 1);
