@@ -17,8 +17,9 @@ TEST(Charconvert, GreekUtf8BecomesCodePage1253Bytes)
     std::string output = "old";
     ASSERT_TRUE(TryUtf8ToCodePage(kAthensUtf8, output, 1253));
     EXPECT_EQ(output, kAthens1253);
-    // The target is the code page asked for, not the system's ANSI one.
-    EXPECT_NE(GetACP(), 1253u);
+    // The target is the code page asked for, whatever the system's ANSI one is.
+    EXPECT_NE(Utf8ToCodePage(kAthensUtf8, 1252), kAthens1253);
+    EXPECT_EQ(Utf8ToCodePage("\xC3\xA9t\xC3\xA9", 1252), "\xE9t\xE9");
 }
 
 TEST(Charconvert, MissingCharactersAndMalformedInputBecomeQuestionMarks)
