@@ -19,7 +19,6 @@ public:
 
     // The control's window; asking for it makes the form's windows.
     HWND Handle() const;
-    TForm& Form() const { return form_; }
     void SetText(const std::string& text);
     const std::string& Text() const { return text_; }
     void SetEnabled(bool enabled);
