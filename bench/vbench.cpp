@@ -398,18 +398,17 @@ void CommandLineTable(long count)
         return jobs;
     };
 
-    std::printf("### Command-line mode\n\n");
-    std::printf("%ld jobs, one vimager.exe process each (spooler route), against starting vbench_nothing.exe,\n"
-                "a program of ours that ends at once, with the same arguments; in rounds of 20 jobs, the one\n"
-                "program's batch right after the other's.\n\n",
-        count);
-    std::printf("| Processes at a time | vimager.exe jobs/s | do-nothing starts/s | ratio of times |\n");
-    std::printf("|---:|---:|---:|---:|\n");
+    // In rounds, each program's batch right after the other's, so that both see the same moments
+    // of a shared machine.
+    constexpr size_t kRound = 20;
+    std::printf("### Command-line mode\n\n%ld jobs, one vimager.exe process each (spooler route), against starting\n"
+                "vbench_nothing.exe, a program of ours that ends at once, with the same arguments; in rounds of\n"
+                "%zu jobs, the one program's batch right after the other's.\n\n"
+                "| Processes at a time | vimager.exe jobs/s | do-nothing starts/s | ratio of times |\n"
+                "|---:|---:|---:|---:|\n",
+        count, kRound);
     for (size_t parallel : {1u, 4u}) {
         const std::vector<std::string> jobs = makeJobs();
-        // In rounds, each program's batch right after the other's, so that both see the same
-        // moments of a shared machine.
-        constexpr size_t kRound = 20;
         double nothing = 0;
         double program = 0;
         for (size_t first = 0; first < jobs.size(); first += kRound) {
