@@ -148,7 +148,16 @@ std::string TextOf(HWND window)
 
 std::string StatusText(HWND main)
 {
-    return RemoteStatusText(Child(main, STATUSCLASSNAMEA, 0));
+    // The bar copies its text into memory of its own process.
+    const HWND bar = Child(main, STATUSCLASSNAMEA, 0);
+    if (!bar)
+        return std::string();
+    DWORD_PTR info = 0;
+    SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, 0, 0, SMTO_ABORTIFHUNG, 5000, &info);
+    std::string text(LOWORD(info) + 1, '\0');
+    RemoteSend(bar, SB_GETTEXTA, 0, text);
+    text.resize(std::strlen(text.c_str()));
+    return text;
 }
 
 std::string StampText(HWND main)
@@ -334,19 +343,6 @@ LRESULT RemoteSend(HWND window, UINT message, WPARAM wParam, std::string& bytes,
     ReadProcessMemory(process.get(), remote, &bytes[0], bytes.size(), &done);
     VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
     return static_cast<LRESULT>(result);
-}
-
-// The bar copies its text into memory of its own process.
-std::string RemoteStatusText(HWND bar)
-{
-    if (!bar)
-        return std::string();
-    DWORD_PTR info = 0;
-    SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, 0, 0, SMTO_ABORTIFHUNG, 5000, &info);
-    std::string text(LOWORD(info) + 1, '\0');
-    RemoteSend(bar, SB_GETTEXTA, 0, text);
-    text.resize(std::strlen(text.c_str()));
-    return text;
 }
 
 bool PostKeyToFocus(HWND window, WORD virtualKey)

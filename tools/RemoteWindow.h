@@ -58,8 +58,6 @@ void PressKey(WORD virtualKey);
 // A key posted straight to the window that has the focus in that window's thread; false when
 // none has. Independent of which window is in front.
 bool PostKeyToFocus(HWND window, WORD virtualKey);
-// The text of a status bar's first part, read through memory allocated in its process.
-std::string RemoteStatusText(HWND bar);
 // Sends a message whose lParam points at these bytes: they are copied into the window's process,
 // and what the window wrote there comes back in them. pointerAt: the offset of a pointer field
 // that must point at the bytes from offset pointTo on (a text buffer); -1 for none.
