@@ -1,6 +1,8 @@
 #pragma once
 // A fresh application object, titled as the program's, for each test that builds forms.
-#include "app/Vimager1.h"
+#include "MainFormProbe.h"
+
+#include "support/TestSupport.h"
 #include "support/Vsupport1.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +33,18 @@ protected:
     {
         app_->CreateForm(MainForm);
         return *MainForm;
+    }
+    // The same, then set up on folders of the test: lead1, lead2, SealQueue and xLead.xml.
+    TMainForm& CreateMainForm(const TempFolder& root)
+    {
+        MainConfig config;
+        config.LeadXmlPath = root / "xLead.xml";
+        config.SpoolerFolder = root / "SealQueue";
+        config.LeadFolder = root / "lead1";
+        config.Lead2Folder = root / "lead2";
+        TMainForm& form = CreateMainForm();
+        MainFormProbe::Config(form) = config;
+        return form;
     }
 
     std::unique_ptr<TApplication> app_;
