@@ -75,7 +75,7 @@ protected:
     void FormDestroy(TObject* Sender) override;
 
 private:
-    // Tests look inside through tests/unit/MainFormProbe.h.
+    // Tests look inside through tests/support/MainFormProbe.h.
     friend struct MainFormProbe;
 
     MainConfig Config;

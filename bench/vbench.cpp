@@ -6,6 +6,7 @@
 #include "app/Vimager1.h"
 #include "app/resource.h"
 #include "bench/BenchSupport.h"
+#include "tests/support/MainFormProbe.h"
 #include "support/PrinterKeys.h"
 #include "support/Vsupport1.h"
 #include "toolkit/IniFiles.h"
@@ -247,9 +248,8 @@ void ProfileTable(long count)
     TMainForm form;
     // Its window and fields made, as in the resident program: the texts then reach real controls.
     form.Handle();
-    form.LeadFolder = installation.Lead1();
-    form.Lead2Folder = installation.Lead2();
-    ProcessIdToSessionId(GetCurrentProcessId(), &form.SessionId);
+    // The bench's installation, as the program would read it at start.
+    MainFormProbe::Config(form) = ReadMainConfig();
 
     long serial = 0;
     auto job = [&] {
@@ -403,25 +403,33 @@ void CommandLineTable(long count)
     constexpr size_t kRound = 20;
     std::printf("### Command-line mode\n\n%ld jobs, one vimager.exe process each (spooler route), against starting\n"
                 "vbench_nothing.exe, a program of ours that ends at once, with the same arguments; in rounds of\n"
-                "%zu jobs, the one program's batch right after the other's.\n\n"
-                "| Processes at a time | vimager.exe jobs/s | do-nothing starts/s | ratio of times |\n"
-                "|---:|---:|---:|---:|\n",
+                "%zu jobs, the one program's batch right after the other's. Default set-up: no \"VELTLOGD\", so the\n"
+                "spooler folder would come from the common data folder; the other sets \"VELTLOGD\".\n\n"
+                "| Set-up | Processes at a time | vimager.exe jobs/s | do-nothing starts/s | ratio of times |\n"
+                "|---|---:|---:|---:|---:|\n",
         count, kRound);
-    for (size_t parallel : {1u, 4u}) {
-        const std::vector<std::string> jobs = makeJobs();
-        double nothing = 0;
-        double program = 0;
-        for (size_t first = 0; first < jobs.size(); first += kRound) {
-            const std::vector<std::string> round(
-                jobs.begin() + static_cast<std::ptrdiff_t>(first),
-                jobs.begin() + static_cast<std::ptrdiff_t>(std::min(jobs.size(), first + kRound)));
-            nothing += RunBatch("vbench_nothing.exe", round, parallel);
-            program += RunBatch("vimager.exe", round, parallel);
+    const std::string logBase = installation.Root() + "\\logs";
+    for (const char* setup : {"default", "VELTLOGD"}) {
+        // The programs started from here inherit it.
+        SetEnvironmentVariableA("VELTLOGD", setup[0] == 'd' ? nullptr : logBase.c_str());
+        for (size_t parallel : {1u, 4u}) {
+            const std::vector<std::string> jobs = makeJobs();
+            double nothing = 0;
+            double program = 0;
+            for (size_t first = 0; first < jobs.size(); first += kRound) {
+                const std::vector<std::string> round(
+                    jobs.begin() + static_cast<std::ptrdiff_t>(first),
+                    jobs.begin() + static_cast<std::ptrdiff_t>(std::min(jobs.size(), first + kRound)));
+                nothing += RunBatch("vbench_nothing.exe", round, parallel);
+                program += RunBatch("vimager.exe", round, parallel);
+            }
+            if (CountEntries(installation.Lead1()) != static_cast<size_t>(count)
+                || CountEntries(installation.Jobs()) != 0)
+                Fail("command-line jobs were not all moved");
+            std::printf("| %s | %zu | %.1f | %.1f | %.2f |\n", setup, parallel, count / program, count / nothing,
+                program / nothing);
+            std::fflush(stdout);
         }
-        if (CountEntries(installation.Lead1()) != static_cast<size_t>(count) || CountEntries(installation.Jobs()) != 0)
-            Fail("command-line jobs were not all moved");
-        std::printf("| %zu | %.1f | %.1f | %.2f |\n", parallel, count / program, count / nothing, program / nothing);
-        std::fflush(stdout);
     }
     std::printf("\n");
 }

@@ -1,6 +1,6 @@
 #pragma once
 // A fresh application object, titled as the program's, for each test that builds forms.
-#include "MainFormProbe.h"
+#include "support/MainFormProbe.h"
 
 #include "support/TestSupport.h"
 #include "support/Vsupport1.h"

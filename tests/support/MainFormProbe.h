@@ -1,5 +1,5 @@
 #pragma once
-// What the tests read and set inside the main window.
+// What the tests (and the bench) read and set inside the main window.
 #include "app/Vimager1.h"
 
 struct MainFormProbe {
