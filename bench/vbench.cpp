@@ -3,6 +3,7 @@
 // program, the name reservation in a lead folder full of waiting jobs, and start-up and
 // footprint. Run "vbench --help".
 #include "app/Handoff.h"
+#include "app/Jobtext.h"
 #include "app/Vimager1.h"
 #include "app/resource.h"
 #include "bench/BenchSupport.h"
@@ -34,11 +35,6 @@ const char kUsage[] = "Usage: vbench [--only notices,profile,cmdline,reserve,sta
 std::string Quoted(const std::string& text)
 {
     return "\"" + text + "\"";
-}
-
-std::string JobName(long long number)
-{
-    return Format("job%010lld.log", number);
 }
 
 void Fail(const std::string& what)
@@ -336,7 +332,7 @@ void ProfileTable(long count)
         time(
             [&] {
                 MoveFileExA(
-                    path.c_str(), (installation.Lead1() + "\\" + JobName(moved++)).c_str(), MOVEFILE_WRITE_THROUGH);
+                    path.c_str(), (installation.Lead1() + "\\" + JobFileName(moved++)).c_str(), MOVEFILE_WRITE_THROUGH);
             },
             [&] { path = job(); })});
     rows.push_back({"StatusBar1: the status text", time([&] { form.StatusBar1.SetSimpleText("OUT = " + path); })});
@@ -438,7 +434,7 @@ void CommandLineTable(long count)
 std::string ProbeJobFileName(const std::string& folder)
 {
     for (long long number = 0; number <= 9999999999LL; ++number) {
-        const std::string name = folder + "\\" + JobName(number);
+        const std::string name = folder + "\\" + JobFileName(number);
         UniqueFile file(
             CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file)
@@ -460,7 +456,7 @@ void ReserveTable(const std::vector<long>& sizes, const std::string& backlog)
 
     // One reservation and move into the folder; the folder is as before afterwards.
     auto measure = [&](const std::string& lead, long size, long repeats, const std::function<std::string()>& reserve) {
-        const std::string expected = lead + "\\" + JobName(size);
+        const std::string expected = lead + "\\" + JobFileName(size);
         std::vector<double> samples;
         for (long i = 0; i < repeats; ++i) {
             if (!WriteJob(job, 1))
@@ -497,7 +493,7 @@ void ReserveTable(const std::vector<long>& sizes, const std::string& backlog)
         if (backlog.empty() || !PathExists(lead) || CountEntries(lead) != static_cast<size_t>(size)) {
             lead = installation.Lead1();
             for (; filled < size; ++filled)
-                if (!WriteJob(lead + "\\" + JobName(filled), 1))
+                if (!WriteJob(lead + "\\" + JobFileName(filled), 1))
                     Fail("cannot fill the lead folder");
             if (filled != size)
                 Fail("lead folder sizes must grow");
@@ -506,7 +502,7 @@ void ReserveTable(const std::vector<long>& sizes, const std::string& backlog)
         const long repeats = 21;
         double cost[4];
         cost[0] = measure(lead, size, repeats, [&] {
-            const std::string name = lead + "\\" + JobName(size);
+            const std::string name = lead + "\\" + JobFileName(size);
             UniqueFile file(
                 CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
             return file ? name : std::string();

@@ -3,6 +3,7 @@
 #include "support/MainFormProbe.h"
 
 #include "support/TestSupport.h"
+#include "app/Jobtext.h"
 #include "support/Vsupport1.h"
 
 #include <gtest/gtest.h>
@@ -48,4 +49,24 @@ protected:
     }
 
     std::unique_ptr<TApplication> app_;
+};
+
+// The main window on folders of the test (lead1, jobs, SealQueue), with the day's log read back.
+class FormOnFoldersTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        for (const char* folder : {"lead1", "jobs", "SealQueue"})
+            CreateDirectoryA((root_ / folder).c_str(), nullptr);
+        CreateMainForm(root_);
+    }
+    std::string Log() const
+    {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return ReadFileBytes(LogFileName(root_ / "SealQueue", LocalStamp{now.wYear, now.wMonth, now.wDay, 0, 0, 0, 0}));
+    }
+
+    TempFolder root_;
 };

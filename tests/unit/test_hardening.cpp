@@ -76,23 +76,7 @@ std::string ReadLongPath(const std::string& path)
 class HardeningTest : public RoutingFixture {};
 
 // The main window's own reading of input it does not control.
-class HardeningFormTest : public AppTest {
-protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        CreateDirectoryA((root_ / "SealQueue").c_str(), nullptr);
-        CreateMainForm(root_);
-    }
-    std::string Log() const
-    {
-        SYSTEMTIME now;
-        GetLocalTime(&now);
-        return ReadFileBytes(LogFileName(root_ / "SealQueue", LocalStamp{now.wYear, now.wMonth, now.wDay, 0, 0, 0, 0}));
-    }
-
-    TempFolder root_;
-};
+using HardeningFormTest = FormOnFoldersTest;
 
 } // namespace
 

@@ -432,24 +432,13 @@ struct DuringQuestion {
 DuringQuestion* DuringQuestion::current = nullptr;
 
 // The main window's part: the question, the status bar and the day's log.
-class FormRoutingTest : public AppTest {
+class FormRoutingTest : public FormOnFoldersTest {
 protected:
     void SetUp() override
     {
-        AppTest::SetUp();
         DeleteRegTree(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), KEY_WOW64_64KEY);
-        for (const char* folder : {"lead1", "jobs", "SealQueue"})
-            CreateDirectoryA((root_ / folder).c_str(), nullptr);
-        CreateMainForm(root_);
+        FormOnFoldersTest::SetUp();
     }
-    std::string Log() const
-    {
-        SYSTEMTIME now;
-        GetLocalTime(&now);
-        return ReadFileBytes(LogFileName(root_ / "SealQueue", LocalStamp{now.wYear, now.wMonth, now.wDay, 0, 0, 0, 0}));
-    }
-
-    TempFolder root_;
 };
 
 TEST_F(FormRoutingTest, AskUserRestoresAsksAndMovesOnOk)
