@@ -117,11 +117,6 @@ MainConfig ReadMainConfig()
     return config;
 }
 
-std::string TMainForm::ReadLeadFolder(const std::string& Key) const
-{
-    return ::ReadLeadFolder(Config.LeadXmlPath, Key);
-}
-
 const std::string& TMainForm::SpoolerFolder()
 {
     if (Config.SpoolerFolder.empty())

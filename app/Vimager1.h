@@ -32,7 +32,6 @@ public:
     void Dispatch(TMessage& Message) override;
 
     // Start-up, tray and lifetime.
-    std::string ReadLeadFolder(const std::string& Key) const;
     void ApplicationRestore(TObject* Sender);
     void ApplicationMinimize(TObject* Sender);
     void Exit1Click(TObject* Sender);
