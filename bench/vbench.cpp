@@ -44,8 +44,14 @@ void Fail(const std::string& what)
 
 void Start(Process& process, const std::string& program, const std::string& arguments = std::string())
 {
-    if (!process.Start(program, arguments))
-        Fail("cannot start " + program + ", error " + std::to_string(GetLastError()));
+    // Under load Wine now and then refuses a start with ERROR_INTERNAL_ERROR: try again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (process.Start(program, arguments))
+            return;
+        if (GetLastError() != ERROR_INTERNAL_ERROR)
+            break;
+    }
+    Fail("cannot start " + program + ", error " + std::to_string(GetLastError()));
 }
 
 // Start-up as seen from outside: when the main window can be found, and when it has been
