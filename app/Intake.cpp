@@ -34,7 +34,7 @@ void TMainForm::WMCopyData(TMessage& Message)
         // Each routing keeps its own notice's number, even when another notice
         // arrives while this one waits on a question.
         const int counter = ++JobCounter;
-        AppendFormat(stamp, " Session=%d, Counter=%d", static_cast<int>(SessionId), counter);
+        AppendFormat(stamp, " Session=%d, Counter=%d", static_cast<int>(Config.SessionId), counter);
         StaticText1.SetText(stamp);
         std::string path;
         const bool exact = DecodeNoticePath(*notice, path);
@@ -44,12 +44,10 @@ void TMainForm::WMCopyData(TMessage& Message)
         const size_t longestPath = 32767;
         StaticText2.SetText(path.size() > longestPath ? path.substr(0, longestPath) : path);
         // A path read as another file would move a job the printer side never sent.
-        if (exact) {
+        if (exact)
             RouteJob(path, 0, counter);
-        } else {
-            StatusBar1.SetSimpleText(InexactPathText(path));
-            ReportJobOutcome(0, false, StatusBar1.SimpleText());
-        }
+        else
+            ReportJobOutcome(JobSource::Notice, InexactPathOutcome(path));
     } else {
         AppendFormat(stamp, "%lu", notice ? static_cast<unsigned long>(notice->dwData) : 0ul);
         StatusBar1.SetSimpleText(stamp);
@@ -72,7 +70,7 @@ void TMainForm::ApplicationEvents1Idle(TObject* /*Sender*/, bool& /*Done*/)
 void TMainForm::Timer1Timer(TObject* /*Sender*/)
 {
     if (StopFilePath.empty())
-        StopFilePath = LogBaseFolder() + "\\SealQueue\\xlead.stop";
+        StopFilePath = SpoolerFolder() + "\\xlead.stop";
     // A routing under way (a question is open) is finished first; the next tick closes.
     if (RoutingDepth > 0 || !FileExists(StopFilePath))
         return;

@@ -34,42 +34,42 @@ std::string ReadAction(long index)
     return action;
 }
 
-RoutingOutcome ToSpooler(const RoutingRequest& request, const std::string& path, long index)
+RoutingOutcome ToSpooler(const RoutingRequest& request, const MainConfig& config, const std::string& path, long index)
 {
-    const std::string& folder = index == 1 ? request.LeadFolder : request.Lead2Folder;
+    const std::string& folder = index == 1 ? config.LeadFolder : config.Lead2Folder;
     // A name that the code page could not hold carries "?", which no folder's name does: what it
     // would be created as is another folder.
     const bool nameable = folder.find_first_of("?*") == std::string::npos;
     if (nameable && !DirectoryExists(folder))
         ForceDirectories(folder);
     if (!nameable || !DirectoryExists(folder))
-        return {"Directory " + folder + " does not exist!", std::string()};
+        return {"Directory " + folder + " does not exist!"};
 
-    const std::string preferred = request.Mode == 0 ? "job" + request.JobId + ".log" : std::string();
+    const std::string preferred = request.Source == JobSource::Notice ? JobFileName(request.JobId) : std::string();
     const Handoff handoff = HandOffJob(path, folder, preferred);
     if (handoff.Error == ERROR_SUCCESS)
         return {"OUT = " + handoff.Destination, std::string(), true};
     const std::string text = Format("Error %lu moving %s into %s", static_cast<unsigned long>(handoff.Error),
                                     path.c_str(), handoff.Destination.c_str());
-    return {text, text};
+    return {text, text, false, handoff.Error};
 }
 
 } // namespace
 
-RoutingOutcome RouteJobFile(const RoutingRequest& request)
+RoutingOutcome RouteJobFile(const RoutingRequest& request, const MainConfig& config)
 {
     // No Windows file name holds one, and it would split the converter's command line.
     if (request.JobPath.find('"') != std::string::npos)
-        return {"Job path holds a quotation mark: " + request.JobPath, std::string()};
+        return {"Job path holds a quotation mark: " + request.JobPath};
     // The profile reader looks for a relative name in the Windows folder, the move in the current one.
     const std::string path = IsAbsolutePath(request.JobPath) ? request.JobPath : ExpandFileName(request.JobPath);
 
     const std::string printer = TIniFile(path).ReadString("Device", "DeviceName", "");
     long index = 0;
     if (!ParsePrinterIndex(printer, index))
-        return {"Could not read Printer name", std::string()};
+        return {"Could not read Printer name"};
     if (index <= 0)
-        return {Format("Printer name is %ld", index), std::string()};
+        return {Format("Printer name is %ld", index)};
 
     std::string action = ReadAction(index);
     if (AnsiSameText(action, "Ask user")) {
@@ -79,15 +79,13 @@ RoutingOutcome RouteJobFile(const RoutingRequest& request)
     }
 
     if (action.empty() || AnsiSameText(action, "SealQueue"))
-        return ToSpooler(request, path, index);
-    if (AnsiSameText(action, "EmfRaster")) {
-        const std::string failure = StartConverter(path, index);
-        return {failure, std::string(), failure.empty()};
-    }
-    return {"todostr = " + action, std::string()};
+        return ToSpooler(request, config, path, index);
+    if (AnsiSameText(action, "EmfRaster"))
+        return StartConverter(path, index);
+    return {"todostr = " + action};
 }
 
-std::string InexactPathText(const std::string& converted)
+RoutingOutcome InexactPathOutcome(const std::string& converted)
 {
-    return "Job path not in the system code page: " + converted;
+    return {"Job path not in the system code page: " + converted};
 }

@@ -4,20 +4,24 @@
 
 #include "app/resource.h"
 
-void TMainForm::ReportJobOutcome(unsigned char Mode, bool HandedOn, const std::string& StatusText)
+void TMainForm::ReportJobOutcome(JobSource Source, const RoutingOutcome& Outcome)
 {
-    if (Mode != 0) {
-        Application->SetExitCode(HandedOn ? 0 : JobNotHandedOnExitCode);
+    if (!Outcome.Status.empty())
+        StatusBar1.SetSimpleText(Outcome.Status);
+    if (!Outcome.LogLine.empty())
+        WriteLog(Outcome.LogLine);
+    if (Source == JobSource::CommandLine) {
+        Application->SetExitCode(Outcome.HandedOn ? 0 : JobNotHandedOnExitCode);
         return;
     }
     // An open window shows the status bar itself.
-    if (HandedOn || !TrayIcon1.Visible())
+    if (Outcome.HandedOn || !TrayIcon1.Visible())
         return;
-    LastFailure = StatusText;
+    LastFailure = Outcome.Status;
     // A shared icon of the program's own resources: the system owns it.
     TrayIcon1.SetIcon(LoadIconA(Application->Instance(), MAKEINTRESOURCEA(IDI_WARNICON)));
     UpdateTrayHint();
-    TrayIcon1.ShowBalloon(Application->Title(), StatusText);
+    TrayIcon1.ShowBalloon(Application->Title(), Outcome.Status);
 }
 
 // The system does not pass the printer side's job notices up to an elevated window.

@@ -24,26 +24,19 @@ void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Cou
     const RoutingScope scope(RoutingDepth);
     RoutingRequest request;
     request.JobPath = JobPath;
-    request.Mode = Mode;
-    if (Mode == 0)
+    request.Source = Mode == 0 ? JobSource::Notice : JobSource::CommandLine;
+    if (request.Source == JobSource::Notice)
         request.JobId = MessageJobId(Counter);
-    request.LeadFolder = LeadFolder;
-    request.Lead2Folder = Lead2Folder;
     request.AskUser = [] {
         Application->Restore();
         Application->BringToFront();
         return Application->MessageBox("Call SealQueue?", Application->Title(), MB_OKCANCEL | MB_ICONQUESTION) ==
                IDOK;
     };
-    const RoutingOutcome outcome = RouteJobFile(request);
-    if (!outcome.Status.empty())
-        StatusBar1.SetSimpleText(outcome.Status);
-    if (!outcome.LogLine.empty())
-        WriteLog(outcome.LogLine);
-    ReportJobOutcome(Mode, outcome.HandedOn, StatusBar1.SimpleText());
+    ReportJobOutcome(request.Source, RouteJobFile(request, Config));
 }
 
-std::string TMainForm::MessageJobId(int Counter)
+std::string TMainForm::MessageJobId(int Counter) const
 {
-    return MakeJobId(SessionId, Counter);
+    return MakeJobId(Config.SessionId, Counter);
 }

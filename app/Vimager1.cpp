@@ -67,11 +67,6 @@ TMainForm::TMainForm()
     Usemessagesrecommended1.OnClick = [this] { Usemessagesrecommended1Click(this); };
     UseEXEspecialcase1.OnClick = [this] { UseEXEspecialcase1Click(this); };
     Preparetext1.OnClick = [this] { Preparetext1Click(this); };
-
-    std::string base;
-    GetInstallBaseFolder(base);
-    LeadXmlPath = IncludeTrailingPathDelimiter(base) + "xLead.xml";
-    SpoolerFolder = LogBaseFolder() + "\\SealQueue";
 }
 
 TMainForm::~TMainForm() = default;
@@ -90,17 +85,43 @@ void TMainForm::Dispatch(TMessage& Message)
     }
 }
 
-std::string TMainForm::ReadLeadFolder(const std::string& Key)
+std::string ReadLeadFolder(const std::string& leadXmlPath, const std::string& key)
 {
-    if (!FileExists(LeadXmlPath))
+    if (!FileExists(leadXmlPath))
         return std::string();
-    cPARAMBASE2 settings(LeadXmlPath, "SealQueue");
+    cPARAMBASE2 settings(leadXmlPath, "SealQueue");
     if (!settings.BaseNode())
         return std::string();
-    pugi::xml_node lead = settings.BaseNode().child(Key.c_str());
+    pugi::xml_node lead = settings.BaseNode().child(key.c_str());
     if (!lead)
         return std::string();
     return cPARAMNODE(lead).GetValue("TempVImg");
+}
+
+MainConfig ReadMainConfig()
+{
+    MainConfig config;
+    std::string base;
+    GetInstallBaseFolder(base);
+    config.LeadXmlPath = IncludeTrailingPathDelimiter(base) + "xLead.xml";
+    config.LeadFolder = ReadLeadFolder(config.LeadXmlPath, "Lead");
+    if (config.LeadFolder.empty())
+        config.LeadFolder = "c:\\tmp\\vimg\\1";
+    config.Lead2Folder = ReadLeadFolder(config.LeadXmlPath, "Lead2");
+    if (config.Lead2Folder.empty())
+        config.Lead2Folder = "c:\\tmp\\vimg\\2";
+    if (!ProcessIdToSessionId(GetCurrentProcessId(), &config.SessionId)) {
+        config.SessionError = GetLastError();
+        config.SessionId = 0;
+    }
+    return config;
+}
+
+const std::string& TMainForm::SpoolerFolder()
+{
+    if (Config.SpoolerFolder.empty())
+        Config.SpoolerFolder = LogBaseFolder() + "\\SealQueue";
+    return Config.SpoolerFolder;
 }
 
 void TMainForm::FormCreate(TObject* /*Sender*/)
@@ -108,21 +129,11 @@ void TMainForm::FormCreate(TObject* /*Sender*/)
     Application->OnRestore = [this] { ApplicationRestore(this); };
     Application->OnMinimize = [this] { ApplicationMinimize(this); };
 
-    LeadFolder = ReadLeadFolder("Lead");
-    if (LeadFolder.empty())
-        LeadFolder = "c:\\tmp\\vimg\\1";
-    Lead2Folder = ReadLeadFolder("Lead2");
-    if (Lead2Folder.empty())
-        Lead2Folder = "c:\\tmp\\vimg\\2";
-
-    DWORD session = 0;
-    if (ProcessIdToSessionId(GetCurrentProcessId(), &session)) {
-        SessionId = session;
-        StatusBar1.SetSimpleText(Format("Session Id: %lu", static_cast<unsigned long>(SessionId)));
-    } else {
-        const DWORD error = GetLastError();
-        ShowMessage(Format("ProcessIdToSessionId() error %lu", static_cast<unsigned long>(error)));
-    }
+    Config = ReadMainConfig();
+    if (Config.SessionError == ERROR_SUCCESS)
+        StatusBar1.SetSimpleText(Format("Session Id: %lu", static_cast<unsigned long>(Config.SessionId)));
+    else
+        ShowMessage(Format("ProcessIdToSessionId() error %lu", static_cast<unsigned long>(Config.SessionError)));
 
     if (Application->ParamCount() >= 1) {
         // An error display ends the program before routing reports: the caller hears "not handed on".
@@ -132,7 +143,7 @@ void TMainForm::FormCreate(TObject* /*Sender*/)
         if (CommandLineJobPath(path))
             RouteJob(path, 1);
         else
-            StatusBar1.SetSimpleText(InexactPathText(path));
+            ReportJobOutcome(JobSource::CommandLine, InexactPathOutcome(path));
         Application->Terminate();
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: start-up, single instance, tray, job routing, job notices, the activity log
 // and the Tools menu.
+#include "app/JobRouting.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Handles.h"
@@ -28,23 +29,9 @@ public:
     TMenuItem Tools1, Fillregistry1, Usemessagesrecommended1, UseEXEspecialcase1, Preparetext1, Setupactions1;
     TMenuItem Help1, About1;
 
-    bool TrayMinimizePending = false;
-    bool CloseRequested = false;
-    UniqueHandle MutexHandle;
-    DWORD SessionId = 0;
-    int JobCounter = 0;
-    std::string LeadXmlPath;
-    std::string SpoolerFolder;
-    std::string LeadFolder;
-    std::string Lead2Folder;
-    std::string StopFilePath;
-    // Routings under way; a stop file seen meanwhile waits until they have returned.
-    int RoutingDepth = 0;
-
     void Dispatch(TMessage& Message) override;
 
     // Start-up, tray and lifetime.
-    std::string ReadLeadFolder(const std::string& Key);
     void ApplicationRestore(TObject* Sender);
     void ApplicationMinimize(TObject* Sender);
     void Exit1Click(TObject* Sender);
@@ -53,19 +40,18 @@ public:
     // Job routing (JobRouting.h); this shows and logs its outcome. Counter: the JobCounter value
     // of the notice being routed (mode 0).
     void RouteJob(const std::string& JobPath, unsigned char Mode, int Counter = 0);
-    std::string MessageJobId(int Counter);
+    std::string MessageJobId(int Counter) const;
 
-    // What would go unseen in the tray: a job not handed on, an elevated start. The hint is the
-    // title, the version text, then the notes until the user opens the window.
-    std::string VersionText;
-    std::string LastFailure;
-    bool RunsElevated = false;
-    void ReportJobOutcome(unsigned char Mode, bool HandedOn, const std::string& StatusText);
+    // Shows, logs and reports a job's outcome. What would go unseen in the tray (a job not handed
+    // on, an elevated start) goes to the hint: the title, the version text, then the notes until
+    // the user opens the window.
+    void ReportJobOutcome(JobSource Source, const RoutingOutcome& Outcome);
     void ShowElevationNotice();
     void UpdateTrayHint();
 
-    // Activity log.
+    // Activity log, in the spooler folder: found at its first use, then kept for the run.
     void WriteLog(const std::string& Text);
+    const std::string& SpoolerFolder();
 
     // Job notices, idle work and stop file.
     void WMCopyData(TMessage& Message);
@@ -86,7 +72,29 @@ protected:
     void FormCreate(TObject* Sender) override;
     void FormClose(TObject* Sender, TCloseAction& Action) override;
     void FormDestroy(TObject* Sender) override;
+
+private:
+    // Tests look inside through tests/support/MainFormProbe.h.
+    friend struct MainFormProbe;
+
+    MainConfig Config;
+    bool TrayMinimizePending = false;
+    bool CloseRequested = false;
+    UniqueHandle MutexHandle;
+    int JobCounter = 0;
+    std::string StopFilePath;
+    // Routings under way; a stop file seen meanwhile waits until they have returned.
+    int RoutingDepth = 0;
+    std::string VersionText;
+    std::string LastFailure;
+    bool RunsElevated = false;
 };
+
+// The settings file's path, both lead folders and the session, as this installation and process
+// give them; the spooler folder is left to be found when first needed.
+MainConfig ReadMainConfig();
+// The lead folder under the key ("Lead", "Lead2") of the settings file, or the empty text.
+std::string ReadLeadFolder(const std::string& leadXmlPath, const std::string& key);
 
 extern TMainForm* MainForm;
 

@@ -1,6 +1,9 @@
 #pragma once
 // A fresh application object, titled as the program's, for each test that builds forms.
-#include "app/Vimager1.h"
+#include "support/MainFormProbe.h"
+
+#include "support/TestSupport.h"
+#include "app/Jobtext.h"
 #include "support/Vsupport1.h"
 
 #include <gtest/gtest.h>
@@ -32,6 +35,38 @@ protected:
         app_->CreateForm(MainForm);
         return *MainForm;
     }
+    // The same, then set up on folders of the test: lead1, lead2, SealQueue and xLead.xml.
+    TMainForm& CreateMainForm(const TempFolder& root)
+    {
+        MainConfig config;
+        config.LeadXmlPath = root / "xLead.xml";
+        config.SpoolerFolder = root / "SealQueue";
+        config.LeadFolder = root / "lead1";
+        config.Lead2Folder = root / "lead2";
+        TMainForm& form = CreateMainForm();
+        MainFormProbe::Config(form) = config;
+        return form;
+    }
 
     std::unique_ptr<TApplication> app_;
+};
+
+// The main window on folders of the test (lead1, jobs, SealQueue), with the day's log read back.
+class FormOnFoldersTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        for (const char* folder : {"lead1", "jobs", "SealQueue"})
+            CreateDirectoryA((root_ / folder).c_str(), nullptr);
+        CreateMainForm(root_);
+    }
+    std::string Log() const
+    {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return ReadFileBytes(LogFileName(root_ / "SealQueue", LocalStamp{now.wYear, now.wMonth, now.wDay, 0, 0, 0, 0}));
+    }
+
+    TempFolder root_;
 };
