@@ -29,9 +29,8 @@ void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Cou
         request.JobId = MessageJobId(Counter);
     request.LeadFolder = LeadFolder;
     request.Lead2Folder = Lead2Folder;
-    request.AskUser = [] {
-        Application->Restore();
-        Application->BringToFront();
+    request.AskUser = [this] {
+        ApplicationRestore(this);
         return Application->MessageBox("Call SealQueue?", Application->Title(), MB_OKCANCEL | MB_ICONQUESTION) ==
                IDOK;
     };

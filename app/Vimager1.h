@@ -1,10 +1,8 @@
 #pragma once
 // The main window: start-up, single instance, tray, job routing, job notices, the activity log
 // and the Tools menu.
-#include "toolkit/Controls.h"
-#include "toolkit/Forms.h"
+#include "dialogs/Application.h"
 #include "toolkit/Handles.h"
-#include "toolkit/Menus.h"
 #include "toolkit/TrayIcon.h"
 
 #include <string>
@@ -15,20 +13,18 @@ public:
     ~TMainForm() override;
 
     // controls of the form
-    TLabel Label1;
-    TStaticText StaticText1;
-    TLabel Label2;
-    TEdit StaticText2;
-    TStatusBar StatusBar1;
+    TControl Label1;
+    TControl StaticText1;
+    TControl Label2;
+    TControl StaticText2;
+    TControl StatusBar1;
     TTrayIcon TrayIcon1;
-    TApplicationEvents ApplicationEvents1;
     TTimer Timer1;
     TMainMenu MainMenu1;
     TMenuItem File1, Exit1;
     TMenuItem Tools1, Fillregistry1, Usemessagesrecommended1, UseEXEspecialcase1, Preparetext1, Setupactions1;
     TMenuItem Help1, About1;
 
-    bool TrayMinimizePending = false;
     bool CloseRequested = false;
     UniqueHandle MutexHandle;
     DWORD SessionId = 0;
@@ -45,6 +41,8 @@ public:
 
     // Start-up, tray and lifetime.
     std::string ReadLeadFolder(const std::string& Key);
+    void HideToTray();
+    bool InTray() const { return inTray_; }
     void ApplicationRestore(TObject* Sender);
     void ApplicationMinimize(TObject* Sender);
     void Exit1Click(TObject* Sender);
@@ -75,8 +73,9 @@ public:
 
     // Printer registry settings (Tools menu).
     bool CheckAdministrator();
-    void FillRegistry(int TransferMode);
-    void PrepareText(bool Enabled);
+    // True when a printer's settings were written.
+    bool FillRegistry(int TransferMode);
+    bool PrepareText(bool Enabled);
     void Setupactions1Click(TObject* Sender);
     void Usemessagesrecommended1Click(TObject* Sender);
     void UseEXEspecialcase1Click(TObject* Sender);
@@ -86,6 +85,9 @@ protected:
     void FormCreate(TObject* Sender) override;
     void FormClose(TObject* Sender, TCloseAction& Action) override;
     void FormDestroy(TObject* Sender) override;
+
+private:
+    bool inTray_ = false;
 };
 
 extern TMainForm* MainForm;

@@ -17,7 +17,7 @@ protected:
     Texts Messages(size_t count)
     {
         EXPECT_TRUE(boxes_.WaitForCount(count, 15000));
-        app_->ProcessMessages();
+        PumpMessages();
         for (const MessageBoxWatcher::Box& box : boxes_.Seen())
             EXPECT_EQ(box.Caption, "VELT Imager Support");
         return boxes_.Texts();
@@ -204,6 +204,6 @@ TEST_F(ToolsTest, SetupActionsShowsThePreferencesModally)
     EXPECT_EQ(vimgPrefForm->ValueListEditor1.RowCount(), 2);
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), "Todo", kView64), "EmfRaster");
-    app_->ProcessMessages();
+    PumpMessages();
     EXPECT_EQ(boxes_.Count(), 0u);
 }
