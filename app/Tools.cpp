@@ -99,22 +99,24 @@ void TMainForm::Setupactions1Click(TObject* /*Sender*/)
         vimgPrefForm->ShowModal();
 }
 
+// The marks follow what was written: a click that wrote nothing leaves them as they were.
 void TMainForm::Usemessagesrecommended1Click(TObject* /*Sender*/)
 {
-    FillRegistry(1);
+    if (FillRegistry(1))
+        Usemessagesrecommended1.SetChecked(true);
 }
 
 void TMainForm::UseEXEspecialcase1Click(TObject* /*Sender*/)
 {
-    FillRegistry(0);
+    if (FillRegistry(0))
+        UseEXEspecialcase1.SetChecked(true);
 }
 
-// The mark follows what was written: a click that wrote nothing leaves it as it was.
 void TMainForm::Preparetext1Click(TObject* /*Sender*/)
 {
-    const bool enabled = Preparetext1.Checked();
-    if (!PrepareText(enabled))
-        Preparetext1.SetChecked(!enabled);
+    const bool enabled = !Preparetext1.Checked();
+    if (PrepareText(enabled))
+        Preparetext1.SetChecked(enabled);
 }
 
 void TMainForm::WMInitMenuPopup(TMessage& Message)

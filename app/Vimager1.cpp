@@ -40,6 +40,9 @@ bool CommandLineJobPath(std::string& path)
 } // namespace
 
 constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
+// The radio pair of the transfer mode.
+constexpr UINT kFirstMode = IDM_USEMESSAGESRECOMMENDED1;
+constexpr UINT kLastMode = IDM_USEEXESPECIALCASE1;
 
 // "IN" sits three pixels lower than the field's top, level with the text inside the field's edge.
 TMainForm::TMainForm()
@@ -56,11 +59,9 @@ TMainForm::TMainForm()
       Exit1(MainMenu1, IDM_EXIT1),
       Tools1(MainMenu1, IDM_TOOLS1),
       Fillregistry1(MainMenu1, IDM_FILLREGISTRY1),
-      Usemessagesrecommended1(
-          MainMenu1, IDM_USEMESSAGESRECOMMENDED1, true, IDM_USEMESSAGESRECOMMENDED1, IDM_USEEXESPECIALCASE1),
-      UseEXEspecialcase1(
-          MainMenu1, IDM_USEEXESPECIALCASE1, true, IDM_USEMESSAGESRECOMMENDED1, IDM_USEEXESPECIALCASE1),
-      Preparetext1(MainMenu1, IDM_PREPARETEXT1, true),
+      Usemessagesrecommended1(MainMenu1, IDM_USEMESSAGESRECOMMENDED1, kFirstMode, kLastMode),
+      UseEXEspecialcase1(MainMenu1, IDM_USEEXESPECIALCASE1, kFirstMode, kLastMode),
+      Preparetext1(MainMenu1, IDM_PREPARETEXT1),
       Setupactions1(MainMenu1, IDM_SETUPACTIONS1),
       Help1(MainMenu1, IDM_HELP1),
       About1(MainMenu1, IDM_ABOUT1)

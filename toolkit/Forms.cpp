@@ -30,20 +30,6 @@ void AppendWide(std::vector<WORD>& words, const char* text)
 
 } // namespace
 
-void TApplication::Initialize()
-{
-    params_.clear();
-    for (const std::wstring& argument : CommandLineArguments()) {
-        // Arguments are the program's 8-bit text, in the ANSI code page.
-        const int size = WideCharToMultiByte(CP_ACP, 0, argument.c_str(), -1, nullptr, 0, nullptr, nullptr);
-        std::string text(size > 0 ? size : 1, '\0');
-        if (size > 0)
-            WideCharToMultiByte(CP_ACP, 0, argument.c_str(), -1, &text[0], size, nullptr, nullptr);
-        text.resize(text.size() - 1);
-        params_.push_back(text);
-    }
-}
-
 void TApplication::Adopt(std::unique_ptr<TForm> form)
 {
     TForm& created = *form;
@@ -504,8 +490,8 @@ void TTimer::SetEnabled(bool enabled)
         KillTimer(owner_.handle_, reinterpret_cast<UINT_PTR>(this));
 }
 
-TMenuItem::TMenuItem(TMainMenu& menu, UINT id, bool autoCheck, UINT radioFirst, UINT radioLast)
-    : menu_(menu), id_(id), autoCheck_(autoCheck), radioFirst_(radioFirst), radioLast_(radioLast)
+TMenuItem::TMenuItem(TMainMenu& menu, UINT id, UINT radioFirst, UINT radioLast)
+    : menu_(menu), id_(id), radioFirst_(radioFirst), radioLast_(radioLast)
 {
     menu_.form_.items_.push_back(this);
 }
@@ -529,12 +515,4 @@ HMENU TMenuItem::SubMenu() const
     info.cbSize = sizeof info;
     info.fMask = MIIM_SUBMENU;
     return GetMenuItemInfoA(menu_.Handle(), id_, FALSE, &info) ? info.hSubMenu : nullptr;
-}
-
-void TMenuItem::Click()
-{
-    if (autoCheck_)
-        SetChecked(radioFirst_ || !Checked());
-    if (OnClick)
-        OnClick();
 }

@@ -60,13 +60,13 @@ public:
     TApplication(const TApplication&) = delete;
     TApplication& operator=(const TApplication&) = delete;
 
-    // Reads the command line's arguments after the program name.
-    void Initialize();
+    // Counts the command line's arguments after the program name.
+    void Initialize() { paramCount_ = static_cast<int>(CommandLineArguments().size()); }
     void SetTitle(const std::string& title) { title_ = title; }
     const std::string& Title() const { return title_; }
     std::string ExeName() const { return ModuleFileName(); }
     HINSTANCE Instance() const { return instance_; }
-    int ParamCount() const { return static_cast<int>(params_.size()); }
+    int ParamCount() const { return paramCount_; }
 
     // Constructs the form, makes the first one the main form, then runs its create event.
     template <typename T> void CreateForm(T*& reference)
@@ -99,7 +99,7 @@ private:
 
     HINSTANCE instance_;
     std::string title_;
-    std::vector<std::string> params_;
+    int paramCount_ = 0;
     std::vector<std::unique_ptr<TForm>> forms_;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;
@@ -211,8 +211,8 @@ private:
 // An item of the menu bar's resource, known by its command id.
 class TMenuItem {
 public:
-    // A radio item checks itself and unchecks the others of the ids first..last on a click.
-    TMenuItem(TMainMenu& menu, UINT id, bool autoCheck = false, UINT radioFirst = 0, UINT radioLast = 0);
+    // A radio item, checked, unchecks the others of the ids first..last.
+    TMenuItem(TMainMenu& menu, UINT id, UINT radioFirst = 0, UINT radioLast = 0);
     TMenuItem(const TMenuItem&) = delete;
     TMenuItem& operator=(const TMenuItem&) = delete;
 
@@ -221,15 +221,17 @@ public:
     void SetChecked(bool checked);
     // The drop-down that this item opens, if it opens one.
     HMENU SubMenu() const;
-    // What a click does: the auto-check (a radio item stays checked), then the handler.
-    void Click();
+    void Click()
+    {
+        if (OnClick)
+            OnClick();
+    }
 
     TNotifyEvent OnClick;
 
 private:
     TMainMenu& menu_;
     UINT id_;
-    bool autoCheck_;
     UINT radioFirst_;
     UINT radioLast_;
 };

@@ -121,6 +121,7 @@ TEST_F(ToolsTest, NoPrinterAtAll)
 {
     Main().UseEXEspecialcase1.Click();
     EXPECT_EQ(Messages(2), (Texts{"RegOpenKeyEx error 2", "Could not find any \"VELT Imager\" printer!"}));
+    EXPECT_FALSE(Main().UseEXEspecialcase1.Checked()); // nothing written, no mark
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), kView64));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, PrinterKeyPath(2), kView64));
 }
@@ -156,6 +157,8 @@ TEST_F(ToolsTest, PrepareTextWithoutDefaultsKeysFindsNoPrinter)
     Main().Preparetext1.Click();
     EXPECT_EQ(
         Messages(2), (Texts{"RegOpenKeyEx error 2", "Could not find any (correct version) \"VELT Imager\" printer!"}));
+    // Nothing was written, so the mark stays off: the next click, with the keys there, turns text on.
+    EXPECT_FALSE(Main().Preparetext1.Checked());
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, PrinterKeyPath(1) + "\\Defaults", kView64));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, PrinterKeyPath(2) + "\\Defaults", kView64));
 }
