@@ -61,34 +61,33 @@ void TTrayIcon::SetVisible(bool visible)
 void TTrayIcon::SetHint(const std::string& hint)
 {
     hint_ = hint;
-    if (added_) {
-        NOTIFYICONDATAA data;
-        Fill(data);
-        Send(NIM_MODIFY, data);
-    }
+    Modify(nullptr, nullptr);
 }
 
 void TTrayIcon::SetIcon(HICON icon)
 {
     icon_ = icon;
-    if (added_) {
-        NOTIFYICONDATAA data;
-        Fill(data);
-        Send(NIM_MODIFY, data);
-    }
+    Modify(nullptr, nullptr);
 }
 
+// The shell replaces a balloon of the same icon that is still shown.
 void TTrayIcon::ShowBalloon(const std::string& title, const std::string& text)
+{
+    Modify(title.c_str(), text.c_str());
+}
+
+void TTrayIcon::Modify(const char* balloonTitle, const char* balloonText)
 {
     if (!added_)
         return;
     NOTIFYICONDATAA data;
     Fill(data);
-    // The shell replaces a balloon of the same icon that is still shown.
-    data.uFlags |= NIF_INFO;
-    data.dwInfoFlags = NIIF_WARNING;
-    std::strncpy(data.szInfoTitle, title.c_str(), sizeof data.szInfoTitle - 1);
-    std::strncpy(data.szInfo, text.c_str(), sizeof data.szInfo - 1);
+    if (balloonText) {
+        data.uFlags |= NIF_INFO;
+        data.dwInfoFlags = NIIF_WARNING;
+        std::strncpy(data.szInfoTitle, balloonTitle, sizeof data.szInfoTitle - 1);
+        std::strncpy(data.szInfo, balloonText, sizeof data.szInfo - 1);
+    }
     Send(NIM_MODIFY, data);
 }
 

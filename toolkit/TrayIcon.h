@@ -35,6 +35,8 @@ private:
     void Fill(NOTIFYICONDATAA& data) const;
     bool Send(DWORD message, NOTIFYICONDATAA& data);
     void Add();
+    // Tells the shell the icon's state, with a balloon when there is a text for one.
+    void Modify(const char* balloonTitle, const char* balloonText);
 
     TForm& owner_;
     int iconId_;
