@@ -57,14 +57,10 @@ void TMainForm::WMCopyData(TMessage& Message)
 
 void TMainForm::ApplicationEvents1Idle(TObject* /*Sender*/, bool& /*Done*/)
 {
-    ApplicationEvents1.OnIdle = nullptr;
+    Application->OnIdle = nullptr;
     GetFileVersionText(nullptr, VersionText);
     UpdateTrayHint();
-    // Already out of sight (say, a question came first): then there is nothing to minimize.
-    if (!Application->Minimized()) {
-        TrayMinimizePending = true;
-        TrayIcon1.Minimize();
-    }
+    HideToTray();
 }
 
 void TMainForm::Timer1Timer(TObject* /*Sender*/)

@@ -27,9 +27,8 @@ void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Cou
     request.Source = Mode == 0 ? JobSource::Notice : JobSource::CommandLine;
     if (request.Source == JobSource::Notice)
         request.JobId = MessageJobId(Counter);
-    request.AskUser = [] {
-        Application->Restore();
-        Application->BringToFront();
+    request.AskUser = [this] {
+        ApplicationRestore(this);
         return Application->MessageBox("Call SealQueue?", Application->Title(), MB_OKCANCEL | MB_ICONQUESTION) ==
                IDOK;
     };

@@ -2,10 +2,8 @@
 // The main window: start-up, single instance, tray, job routing, job notices, the activity log
 // and the Tools menu.
 #include "app/JobRouting.h"
-#include "toolkit/Controls.h"
-#include "toolkit/Forms.h"
+#include "dialogs/Application.h"
 #include "toolkit/Handles.h"
-#include "toolkit/Menus.h"
 #include "toolkit/TrayIcon.h"
 
 #include <string>
@@ -16,13 +14,12 @@ public:
     ~TMainForm() override;
 
     // controls of the form
-    TLabel Label1;
-    TStaticText StaticText1;
-    TLabel Label2;
-    TEdit StaticText2;
-    TStatusBar StatusBar1;
+    TControl Label1;
+    TControl StaticText1;
+    TControl Label2;
+    TControl StaticText2;
+    TControl StatusBar1;
     TTrayIcon TrayIcon1;
-    TApplicationEvents ApplicationEvents1;
     TTimer Timer1;
     TMainMenu MainMenu1;
     TMenuItem File1, Exit1;
@@ -32,6 +29,8 @@ public:
     void Dispatch(TMessage& Message) override;
 
     // Start-up, tray and lifetime.
+    void HideToTray();
+    bool InTray() const { return inTray_; }
     void ApplicationRestore(TObject* Sender);
     void ApplicationMinimize(TObject* Sender);
     void Exit1Click(TObject* Sender);
@@ -61,8 +60,9 @@ public:
 
     // Printer registry settings (Tools menu).
     bool CheckAdministrator();
-    void FillRegistry(int TransferMode);
-    void PrepareText(bool Enabled);
+    // True when a printer's settings were written.
+    bool FillRegistry(int TransferMode);
+    bool PrepareText(bool Enabled);
     void Setupactions1Click(TObject* Sender);
     void Usemessagesrecommended1Click(TObject* Sender);
     void UseEXEspecialcase1Click(TObject* Sender);
@@ -78,7 +78,6 @@ private:
     friend struct MainFormProbe;
 
     MainConfig Config;
-    bool TrayMinimizePending = false;
     bool CloseRequested = false;
     UniqueHandle MutexHandle;
     int JobCounter = 0;
@@ -88,6 +87,7 @@ private:
     std::string VersionText;
     std::string LastFailure;
     bool RunsElevated = false;
+    bool inTray_ = false;
 };
 
 // The settings file's path, both lead folders and the session, as this installation and process

@@ -5,7 +5,6 @@
 struct MainFormProbe {
     static MainConfig& Config(TMainForm& form) { return form.Config; }
     static int JobCounter(const TMainForm& form) { return form.JobCounter; }
-    static bool TrayMinimizePending(const TMainForm& form) { return form.TrayMinimizePending; }
     static bool CloseRequested(const TMainForm& form) { return form.CloseRequested; }
     static const std::string& StopFilePath(const TMainForm& form) { return form.StopFilePath; }
     static int& RoutingDepth(TMainForm& form) { return form.RoutingDepth; }

@@ -1,8 +1,9 @@
 #pragma once
 // A fresh application object, titled as the program's, for each test that builds forms.
+#include "Seams.h"
 #include "support/MainFormProbe.h"
-
 #include "support/TestSupport.h"
+
 #include "app/Jobtext.h"
 #include "support/Vsupport1.h"
 
@@ -18,15 +19,16 @@ protected:
         MSG leftover;
         while (PeekMessageA(&leftover, nullptr, 0, 0, PM_REMOVE)) {
         }
+        // Not initialized from the command line: the test runner's arguments are no job.
         app_ = std::make_unique<TApplication>();
-        app_->Initialize();
-        app_->SetParams({});
+        Application = app_.get();
         app_->SetTitle("VELT Imager Support");
     }
     void TearDown() override
     {
         app_->DestroyForms();
         app_.reset();
+        Application = nullptr;
         MainForm = nullptr;
     }
     // The main window, built and created as the program entry does it.

@@ -97,12 +97,11 @@ TEST_F(IntakeTest, FirstIdleSetsTheHintAndGoesToTheTray)
     ASSERT_EQ(version, "1.0.0.1");
     // The first empty queue runs the idle step once; a thread timer keeps the wait short.
     const UINT_PTR wake = SetTimer(nullptr, 0, 20, nullptr);
-    for (int i = 0; i < 200 && !Application->Minimized(); ++i)
+    for (int i = 0; i < 200 && !MainForm->InTray(); ++i)
         app_->HandleMessage();
     KillTimer(nullptr, wake);
-    EXPECT_TRUE(Application->Minimized());
+    EXPECT_TRUE(MainForm->InTray());
     EXPECT_FALSE(MainForm->Visible());
-    EXPECT_FALSE(MainFormProbe::TrayMinimizePending(*MainForm));
     EXPECT_EQ(MainForm->TrayIcon1.Hint(), "VELT Imager Support 1.0.0.1");
     EXPECT_TRUE(MainForm->TrayIcon1.Visible());
 
@@ -117,7 +116,6 @@ TEST_F(IntakeTest, FirstIdleSetsTheHintAndGoesToTheTray)
     SendMessageA(MainForm->Handle(), TTrayIcon::CallbackMessage, 1, WM_LBUTTONDBLCLK);
     SendMessageA(MainForm->Handle(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(MainForm->Visible());
-    EXPECT_FALSE(MainFormProbe::TrayMinimizePending(*MainForm));
     EXPECT_FALSE(Application->Terminated());
     // After a shell restart the icon is put back.
     SendMessageA(MainForm->Handle(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
@@ -150,14 +148,14 @@ TEST_F(IntakeTest, ElevatedStartSaysSoInStatusBarHintAndOneBalloon)
     MainForm->ShowElevationNotice();
     EXPECT_EQ(MainForm->StatusBar1.SimpleText(), "Elevated: gets no jobs. After Tools: File > Exit, start normally");
     EXPECT_EQ(MainForm->TrayIcon1.Hint(), "VELT Imager Support\nElevated: receives no print jobs");
-    const NOTIFYICONDATAA& sent = MainForm->TrayIcon1.LastSent();
+    const NOTIFYICONDATAA& sent = TrayIconSeam::LastSent(MainForm->TrayIcon1);
     EXPECT_EQ(sent.uFlags & NIF_INFO, static_cast<UINT>(NIF_INFO));
     EXPECT_STREQ(sent.szInfo, "Started as administrator, this window receives no print jobs. After using Tools, "
                               "leave it with File > Exit and start the program normally.");
     // The note stays in the hint, after the version, also once the window has been opened.
     MainFormProbe::VersionText(*MainForm) = "1.0.0.1";
-    app_->Minimize();
-    app_->Restore();
+    MainForm->HideToTray();
+    MainForm->ApplicationRestore(MainForm);
     EXPECT_EQ(MainForm->TrayIcon1.Hint(), "VELT Imager Support 1.0.0.1\nElevated: receives no print jobs");
     EXPECT_EQ(MainForm->TrayIcon1.Icon(), nullptr);
 }

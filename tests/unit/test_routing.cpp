@@ -4,6 +4,7 @@
 
 #include "app/Handoff.h"
 #include "app/Jobtext.h"
+#include "app/resource.h"
 #include "support/Vsupport1.h"
 #include "toolkit/Handles.h"
 #include "toolkit/Registry.h"
@@ -446,7 +447,7 @@ TEST_F(FormRoutingTest, AskUserRestoresAsksAndMovesOnOk)
     ScopedRegKey printer(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), KEY_WOW64_64KEY);
     printer.SetString(PrinterValue::Todo, "Ask user");
     TMainForm& form = *MainForm;
-    app_->Minimize();
+    form.HideToTray();
     ASSERT_FALSE(IsWindowVisible(form.Handle()));
     const std::string job = root_ / "jobs\\a.tmp";
     WriteJobFile(job, "VELT Imager 1");
@@ -477,7 +478,7 @@ TEST_F(FormRoutingTest, AskUserRestoresAsksAndMovesOnOk)
     EXPECT_TRUE(during.hasCancel);
     EXPECT_EQ(during.depth, 1);
     EXPECT_TRUE(during.visible);
-    EXPECT_FALSE(app_->Minimized());
+    EXPECT_FALSE(form.InTray());
     EXPECT_EQ(MainFormProbe::RoutingDepth(form), 0);
     EXPECT_EQ(form.StatusBar1.SimpleText(), "OUT = " + (root_ / "lead1\\job0000000001.log"));
     EXPECT_FALSE(PathExists(job));
@@ -557,14 +558,14 @@ TEST_F(FormRoutingTest, AWidePathIsNeverReadAsAnotherFile)
     };
 
     // No such file, so no short name: refused, answered, logged as got and, from the tray, warned of.
-    app_->Minimize();
+    MainForm->HideToTray();
     EXPECT_EQ(notice(), 1);
     const std::string refused = "Job path not in the system code page: " + (root_ / "jobs\\job?.tmp");
     EXPECT_EQ(MainForm->StatusBar1.SimpleText(), refused);
     EXPECT_NE(Log().find(" Got " + (root_ / "jobs\\job?.tmp") + "\r\n"), std::string::npos) << Log();
     EXPECT_EQ(MainForm->TrayIcon1.Hint(), "VELT Imager Support\nFailed: " + refused);
     EXPECT_NE(MainForm->TrayIcon1.Icon(), nullptr);
-    app_->Restore();
+    MainForm->ApplicationRestore(MainForm);
 
     // The file exists: routed through its short name.
     {
@@ -597,16 +598,16 @@ TEST_F(FormRoutingTest, JobsNotHandedOnWarnFromTheTrayUntilTheWindowIsOpened)
         WriteJobFile(path, device, "[Page]\r\n");
         return path;
     };
-    app_->Minimize();
+    form.HideToTray();
     ASSERT_TRUE(tray.Visible());
-    const HICON plain = Application->Icon();
+    const HICON plain = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINICON));
     form.RouteJob(Job("through.tmp", "VELT Imager 1"), 0, 1);
     EXPECT_EQ(tray.Icon(), nullptr);
     EXPECT_EQ(tray.Hint(), "VELT Imager Support");
-    EXPECT_EQ(tray.LastSent().uFlags & NIF_INFO, 0u);
+    EXPECT_EQ(TrayIconSeam::LastSent(tray).uFlags & NIF_INFO, 0u);
 
     form.RouteJob(Job("nameless.tmp", "Printer"), 0, 2);
-    const NOTIFYICONDATAA& sent = tray.LastSent();
+    const NOTIFYICONDATAA& sent = TrayIconSeam::LastSent(tray);
     EXPECT_EQ(sent.uFlags & NIF_INFO, static_cast<UINT>(NIF_INFO));
     EXPECT_EQ(sent.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
     EXPECT_STREQ(sent.szInfoTitle, "VELT Imager Support");
@@ -618,14 +619,14 @@ TEST_F(FormRoutingTest, JobsNotHandedOnWarnFromTheTrayUntilTheWindowIsOpened)
 
     // The latest failure takes the balloon and the hint; a job handed on meanwhile changes nothing.
     form.RouteJob(Job("fax.tmp", "VELT Imager 2"), 0, 3);
-    EXPECT_STREQ(tray.LastSent().szInfo, "todostr = Fax");
+    EXPECT_STREQ(TrayIconSeam::LastSent(tray).szInfo, "todostr = Fax");
     form.RouteJob(Job("through2.tmp", "VELT Imager 1"), 0, 4);
-    EXPECT_EQ(tray.LastSent().uFlags & NIF_INFO, static_cast<UINT>(NIF_INFO));
+    EXPECT_EQ(TrayIconSeam::LastSent(tray).uFlags & NIF_INFO, static_cast<UINT>(NIF_INFO));
     EXPECT_EQ(tray.Hint(), "VELT Imager Support\nFailed: todostr = Fax");
     EXPECT_NE(tray.Icon(), nullptr);
 
     // Opened, the window shows its status bar: the tray is plain again and stays so while it is open.
-    app_->Restore();
+    form.ApplicationRestore(&form);
     EXPECT_EQ(tray.Icon(), nullptr);
     EXPECT_EQ(tray.Hint(), "VELT Imager Support");
     form.RouteJob(Job("nameless2.tmp", "Printer"), 0, 5);
