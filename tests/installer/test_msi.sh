@@ -80,9 +80,11 @@ check_installed() {
 }
 
 # Windows Installer's own folder and keys, which Wine makes at the first install (Windows has
-# them from the start); a value of ours left in them still shows.
+# them from the start), and the 32-bit Run key, which Windows Installer deletes when it removes
+# the key's last value; a value of ours left in any of them still shows.
 without_installer_frame() {
     grep -Ev -e '^\+\./windows/Installer$' \
+        -e '^\[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\]$' \
         -e '^\[HKEY_LOCAL_MACHINE\\Software\\(Classes\\Installer|Microsoft\\Windows\\CurrentVersion\\Installer)(\\(Features|Products|UpgradeCodes|UserData|UserData\\S-1-5-18|UserData\\S-1-5-18\\(Components|Products)))?\]$' "$@" |
         cat -s
 }
