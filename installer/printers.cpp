@@ -100,12 +100,28 @@ std::string ActionData(MSIHANDLE install)
     return data.data();
 }
 
+// One owner for a Windows Installer record.
+class Record {
+public:
+    explicit Record(UINT fields) : handle_(MsiCreateRecord(fields)) {}
+    ~Record()
+    {
+        if (handle_)
+            MsiCloseHandle(handle_);
+    }
+    Record(const Record&) = delete;
+    Record& operator=(const Record&) = delete;
+    MSIHANDLE get() const { return handle_; }
+
+private:
+    MSIHANDLE handle_;
+};
+
 void Log(MSIHANDLE install, const std::string& text)
 {
-    const MSIHANDLE record = MsiCreateRecord(1);
-    MsiRecordSetStringA(record, 0, text.c_str());
-    MsiProcessMessage(install, INSTALLMESSAGE_INFO, record);
-    MsiCloseHandle(record);
+    Record record(1);
+    MsiRecordSetStringA(record.get(), 0, text.c_str());
+    MsiProcessMessage(install, INSTALLMESSAGE_INFO, record.get());
 }
 
 } // namespace

@@ -206,7 +206,7 @@ Section "-Finish"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 
-; After the sections: it selects one by its index.
+; After the sections: it selects them by their indexes.
 Function .onInit
   SetShellVarContext all
   SetRegView 32
