@@ -324,13 +324,6 @@ void PressKey(WORD virtualKey)
     SendKey(virtualKey, KEYEVENTF_KEYUP);
 }
 
-void PressChord(WORD modifier, WORD virtualKey)
-{
-    SendKey(modifier, 0);
-    PressKey(virtualKey);
-    SendKey(modifier, KEYEVENTF_KEYUP);
-}
-
 HWND FocusOf(HWND window)
 {
     GUITHREADINFO info{};
