@@ -2,11 +2,11 @@
 
 #include "toolkit/SysUtils.h"
 
+#include <commctrl.h>
+
 namespace {
 
-const char kOwnProcedure[] = "vimager.proc";
-
-LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
 {
     switch (msg) {
     case WM_COMMAND:
@@ -15,7 +15,7 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_CTLCOLORBTN:
         return SendMessageA(GetParent(hwnd), msg, wParam, lParam);
     }
-    return CallWindowProcA(reinterpret_cast<WNDPROC>(GetPropA(hwnd, kOwnProcedure)), hwnd, msg, wParam, lParam);
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 } // namespace
@@ -42,8 +42,7 @@ void TControl::Create(HWND parent, HINSTANCE instance, int dpi, HFONT font)
     else
         SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (Container)
-        SetPropA(handle_, kOwnProcedure, reinterpret_cast<HANDLE>(SetWindowLongPtrA(
-            handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ContainerProc))));
+        SetWindowSubclass(handle_, &ContainerProc, 0, 0);
     AutoSize();
     Created();
 }

@@ -22,10 +22,9 @@ TForm* FormOfWindow(HWND hwnd)
 
 void AppendWide(std::vector<WORD>& words, const char* text)
 {
-    const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::vector<wchar_t> wide(static_cast<size_t>(std::max(size, 1)));
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), size);
-    words.insert(words.end(), wide.begin(), wide.end());
+    const size_t at = words.size();
+    words.resize(at + static_cast<size_t>(std::max(MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0), 1)));
+    MultiByteToWideChar(CP_ACP, 0, text, -1, reinterpret_cast<wchar_t*>(&words[at]), static_cast<int>(words.size() - at));
 }
 
 } // namespace
@@ -175,12 +174,9 @@ void TForm::RegisterClass() const
 // No items and no size: the children come at their pixel places when the dialog starts.
 std::vector<WORD> TForm::DialogTemplate() const
 {
-    DLGTEMPLATE head{};
-    head.style = style_.Style;
-    head.dwExtendedStyle = style_.ExStyle;
-    std::vector<WORD> words(sizeof head / sizeof(WORD));
-    std::copy_n(reinterpret_cast<const WORD*>(&head), words.size(), words.begin());
-    words.push_back(0);  // no menu
+    // DLGTEMPLATE's words: style, extended style, no items, no place, no size; then no menu.
+    std::vector<WORD> words{LOWORD(style_.Style), HIWORD(style_.Style), LOWORD(style_.ExStyle),
+        HIWORD(style_.ExStyle), 0, 0, 0, 0, 0, 0};
     AppendWide(words, style_.ClassName);
     AppendWide(words, style_.Caption.c_str());
     return words;

@@ -1,9 +1,6 @@
 #pragma once
-// The application object and the form base: one window procedure for all forms, a message loop
-// with an idle event, and the standard exception display. A modal form is a dialog of the
-// platform's dialog manager over a template without items, so that modality, the default
-// button, Tab, Enter, Esc and focus memory are the platform's. A form makes its window, and its
-// controls' windows, when the window is first needed, not when the form is constructed.
+// The application object and the form base. A dialog form runs under the platform's dialog
+// manager; a form makes its window and its controls' when the window is first needed.
 #include "toolkit/Controls.h"
 #include "toolkit/SysUtils.h"
 
@@ -17,7 +14,6 @@
 class TForm;
 class TApplication;
 
-// The sender of an event.
 class TObject {
 public:
     virtual ~TObject() = default;
@@ -35,7 +31,6 @@ enum class TCloseAction { caNone, caHide, caFree };
 constexpr int mrOk = IDOK;
 constexpr int mrCancel = IDCANCEL;
 
-// What a form's window looks like when it is created.
 struct TFormStyle {
     const char* ClassName;  // the window class, the form class's name
     std::string Caption;
@@ -60,7 +55,6 @@ public:
     TApplication(const TApplication&) = delete;
     TApplication& operator=(const TApplication&) = delete;
 
-    // Counts the command line's arguments after the program name.
     void Initialize() { paramCount_ = static_cast<int>(CommandLineArguments().size()); }
     void SetTitle(const std::string& title) { title_ = title; }
     const std::string& Title() const { return title_; }
@@ -68,7 +62,7 @@ public:
     HINSTANCE Instance() const { return instance_; }
     int ParamCount() const { return paramCount_; }
 
-    // Constructs the form, makes the first one the main form, then runs its create event.
+    // The first form made is the main form.
     template <typename T> void CreateForm(T*& reference)
     {
         auto form = std::make_unique<T>();
@@ -79,19 +73,16 @@ public:
     void DestroyForms();
 
     void Run();
-    // One message, or the idle event and a wait when the queue is empty.
+    // One message, or the idle event and a wait.
     void HandleMessage();
     void Terminate();
     bool Terminated() const { return terminated_; }
-    // What the program entry returns to whoever started the program.
     void SetExitCode(int code) { exitCode_ = code; }
     int ExitCode() const { return exitCode_; }
 
     int MessageBox(const std::string& text, const std::string& caption, UINT flags);
-    // Shows the exception in flight; for use inside catch blocks.
+    // Shows the exception in flight; inside catch blocks.
     void HandleException();
-
-    // Runs whenever the queue has run empty; a handler may clear it.
     TNotifyEvent OnIdle;
 
 private:
@@ -113,7 +104,6 @@ public:
     TForm(const TForm&) = delete;
     TForm& operator=(const TForm&) = delete;
 
-    // The form's window, made (with its controls) when first asked for.
     HWND Handle() const;
     bool HandleAllocated() const { return handle_ != nullptr; }
     int Scale(int pixels) const { return MulDiv(pixels, Dpi(), 96); }
@@ -129,11 +119,7 @@ public:
     void Close() { SendMessageA(Handle(), WM_CLOSE, 0, 0); }
     // The id of the button that ended the dialog (IDOK, IDCANCEL).
     int ShowModal();
-
-    // Runs the destroy event; called at the end of the program.
     void DoDestroy();
-
-    // Message dispatch: forms override it to pick out messages of their own.
     virtual void Dispatch(TMessage& message);
 
 protected:
@@ -141,12 +127,11 @@ protected:
     virtual void FormShow(TObject* /*Sender*/) {}
     virtual void FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {}
     virtual void FormDestroy(TObject* /*Sender*/) {}
-    // Runs once the window and its controls exist: for what needs their handles.
+    // Runs once the window and its controls exist.
     virtual void HandleCreated() {}
     // The controls of the form, in tab order.
     void AddControls(std::initializer_list<TControl*> controls) { controls_.insert(controls_.end(), controls); }
     void DefaultHandler(TMessage& message);
-    // Ends a shown dialog with that result (IDOK, IDCANCEL).
     void SetModalResult(int result) { EndForm(result); }
     TApplication& App() const { return *app_; }
 
@@ -197,7 +182,7 @@ private:
     bool enabled_ = true;
 };
 
-// The form's menu bar, loaded with the form's window from its resource.
+// The menu bar of the form's resource.
 class TMainMenu {
 public:
     explicit TMainMenu(TForm& form) : form_(form) {}
@@ -208,7 +193,6 @@ private:
     TForm& form_;
 };
 
-// An item of the menu bar's resource, known by its command id.
 class TMenuItem {
 public:
     // A radio item, checked, unchecks the others of the ids first..last.
@@ -219,7 +203,6 @@ public:
     UINT Id() const { return id_; }
     bool Checked() const;
     void SetChecked(bool checked);
-    // The drop-down that this item opens, if it opens one.
     HMENU SubMenu() const;
     void Click()
     {

@@ -34,34 +34,19 @@ private:
     T value_ = Traits::invalid();
 };
 
-struct KernelHandleTraits {
-    static HANDLE invalid() { return nullptr; }
-    static void close(HANDLE h) { CloseHandle(h); }
+// Handles whose invalid value is null, closed by the given function.
+template <typename T, auto Close> struct NullHandleTraits {
+    static T invalid() { return nullptr; }
+    static void close(T h) { Close(h); }
 };
 struct FileHandleTraits {
     static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
     static void close(HANDLE h) { CloseHandle(h); }
 };
-struct RegKeyTraits {
-    static HKEY invalid() { return nullptr; }
-    static void close(HKEY h) { RegCloseKey(h); }
-};
-struct LibraryTraits {
-    static HMODULE invalid() { return nullptr; }
-    static void close(HMODULE h) { FreeLibrary(h); }
-};
-struct GdiObjectTraits {
-    static HGDIOBJ invalid() { return nullptr; }
-    static void close(HGDIOBJ h) { DeleteObject(h); }
-};
-struct IconTraits {
-    static HICON invalid() { return nullptr; }
-    static void close(HICON h) { DestroyIcon(h); }
-};
 
-using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
+using UniqueHandle = UniqueResource<HANDLE, NullHandleTraits<HANDLE, &CloseHandle>>;
 using UniqueFile = UniqueResource<HANDLE, FileHandleTraits>;
-using UniqueRegKey = UniqueResource<HKEY, RegKeyTraits>;
-using UniqueLibrary = UniqueResource<HMODULE, LibraryTraits>;
-using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiObjectTraits>;
-using UniqueIcon = UniqueResource<HICON, IconTraits>;
+using UniqueRegKey = UniqueResource<HKEY, NullHandleTraits<HKEY, &RegCloseKey>>;
+using UniqueLibrary = UniqueResource<HMODULE, NullHandleTraits<HMODULE, &FreeLibrary>>;
+using UniqueGdiObject = UniqueResource<HGDIOBJ, NullHandleTraits<HGDIOBJ, &DeleteObject>>;
+using UniqueIcon = UniqueResource<HICON, NullHandleTraits<HICON, &DestroyIcon>>;

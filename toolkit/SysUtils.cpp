@@ -4,7 +4,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <vector>
 
 namespace {
 
@@ -142,14 +141,11 @@ std::string ModuleFileName()
 
 std::string ExpandFileName(const std::string& path)
 {
-    if (path.empty())
-        return path;
-    const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
-        return path;
-    std::vector<char> buffer(needed);
-    const DWORD length = GetFullPathNameA(path.c_str(), needed, buffer.data(), nullptr);
+    const DWORD needed = path.empty() ? 0 : GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    std::string full(needed, '\0');
+    const DWORD length = needed ? GetFullPathNameA(path.c_str(), needed, &full[0], nullptr) : 0;
     if (length == 0 || length >= needed)
         return path;
-    return std::string(buffer.data(), length);
+    full.resize(length);
+    return full;
 }

@@ -38,9 +38,7 @@ void TValueListEditor::Created()
         column.pszText = const_cast<char*>(titles_[col]);
         SendMessageA(handle_, LVM_INSERTCOLUMNA, col, reinterpret_cast<LPARAM>(&column));
     }
-    SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    listProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TValueListEditor::ListProc)));
+    SetWindowSubclass(handle_, &TValueListEditor::ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
     editorList_ = nullptr;
     // Owner-drawn, so that a stored text outside the list still shows in the closed list.
     editor_ = CreateWindowExA(0, WC_COMBOBOXA, "",
@@ -77,6 +75,13 @@ void TValueListEditor::SetValues(int row, const std::string& value)
     Fill();
 }
 
+void TValueListEditor::Select(int index)
+{
+    LVITEMA state{};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(handle_, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&state));
+}
+
 const std::vector<std::string>* TValueListEditor::PickList() const
 {
     return row_ >= 1 && row_ < RowCount() ? Rows(row_).PickList : nullptr;
@@ -101,25 +106,19 @@ void TValueListEditor::Fill()
     while (SendMessageA(handle_, LVM_GETITEMCOUNT, 0, 0) > count)
         SendMessageA(handle_, LVM_DELETEITEM, count, 0);
     for (int index = 0; index < count; ++index) {
-        std::string name = rows_[static_cast<size_t>(index)].Name;
-        std::string value = rows_[static_cast<size_t>(index)].Value;
         LVITEMA item{};
-        item.mask = LVIF_TEXT;
         item.iItem = index;
-        item.pszText = &name[0];
         if (SendMessageA(handle_, LVM_GETITEMCOUNT, 0, 0) <= index)
             SendMessageA(handle_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        else
+        const Row& row = rows_[static_cast<size_t>(index)];
+        for (const std::string* text : {&row.Name, &row.Value}) {
+            item.pszText = const_cast<char*>(text->c_str());
             SendMessageA(handle_, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
-        item.iSubItem = 1;
-        item.pszText = &value[0];
-        SendMessageA(handle_, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+            ++item.iSubItem;
+        }
     }
-    if (count > 0) {
-        LVITEMA state{};
-        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(handle_, LVM_SETITEMSTATE, row_ - 1, reinterpret_cast<LPARAM>(&state));
-    }
+    if (count > 0)
+        Select(row_ - 1);
     PlaceEditor();
 }
 
@@ -177,10 +176,9 @@ bool TValueListEditor::Notify(NMHDR& header)
     return false;
 }
 
-LRESULT CALLBACK TValueListEditor::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK TValueListEditor::ListProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR grid)
 {
-    auto* grid = reinterpret_cast<TValueListEditor*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    return grid->ListMessage(msg, wParam, lParam);
+    return reinterpret_cast<TValueListEditor*>(grid)->ListMessage(msg, wParam, lParam);
 }
 
 LRESULT TValueListEditor::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -193,9 +191,7 @@ LRESULT TValueListEditor::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         if (SendMessageA(handle_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0 && hit.iSubItem == 1) {
             ::SetFocus(handle_);
-            LVITEMA state{};
-            state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-            SendMessageA(handle_, LVM_SETITEMSTATE, static_cast<WPARAM>(hit.iItem), reinterpret_cast<LPARAM>(&state));
+            Select(hit.iItem);
             DropDown();
             return 0;
         }
@@ -258,10 +254,10 @@ LRESULT TValueListEditor::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         [[fallthrough]];
     case WM_VSCROLL:
     case WM_MOUSEWHEEL: {
-        const LRESULT result = CallWindowProcA(listProc_, handle_, msg, wParam, lParam);
+        const LRESULT result = DefSubclassProc(handle_, msg, wParam, lParam);
         PlaceEditor();
         return result;
     }
     }
-    return CallWindowProcA(listProc_, handle_, msg, wParam, lParam);
+    return DefSubclassProc(handle_, msg, wParam, lParam);
 }

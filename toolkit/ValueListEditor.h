@@ -44,11 +44,13 @@ protected:
     void Created() override;
 
 private:
-    static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ListProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR grid);
     LRESULT ListMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void Fill();
     void FitValueColumn();
     void PlaceEditor();
+    // Selects and focuses a list view item (row - 1).
+    void Select(int index);
     void ShowRowValue();
     const std::vector<std::string>* PickList() const;
 
@@ -59,5 +61,4 @@ private:
     std::vector<Row> rows_;
     HWND editor_ = nullptr;
     const std::vector<std::string>* editorList_ = nullptr;
-    WNDPROC listProc_ = nullptr;
 };
