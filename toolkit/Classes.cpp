@@ -31,17 +31,11 @@ std::vector<std::string> SplitTextLines(const std::string& text)
 {
     std::vector<std::string> lines;
     const size_t end = std::min(text.find('\0'), text.size());
-    size_t position = 0;
-    while (position < end) {
-        size_t stop = position;
-        while (stop < end && text[stop] != '\r' && text[stop] != '\n')
-            ++stop;
+    for (size_t position = 0; position < end;) {
+        const size_t stop = std::min(text.find_first_of("\r\n", position), end);
         lines.emplace_back(text, position, stop - position);
-        position = stop;
-        if (position < end && text[position] == '\r')
-            ++position;
-        if (position < end && text[position] == '\n')
-            ++position;
+        position = stop + (stop < end && text[stop] == '\r');
+        position += position < end && text[position] == '\n';
     }
     return lines;
 }
@@ -102,22 +96,16 @@ void SaveTextFile(const std::string& path, const std::string& text)
     if (!GetTempFileNameA(folder.c_str(), "vtl", 0, temporary.data()))
         FileError("Cannot create file", path, GetLastError());
     const std::string temporaryPath = temporary.data();
-    DWORD error = ERROR_SUCCESS;
-    {
-        UniqueFile file(CreateFileA(
-            temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) {
-            error = GetLastError();
-        } else {
-            DWORD written = 0;
-            if (!text.empty()
-                && (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
-                    || written != text.size()))
-                error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
-            else if (!FlushFileBuffers(file.get()))
-                error = GetLastError();
-        }
-    }
+    UniqueFile file(CreateFileA(
+        temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    const bool whole = file
+        && (text.empty()
+            || (WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
+                && written == text.size()))
+        && FlushFileBuffers(file.get());
+    DWORD error = whole ? ERROR_SUCCESS : (GetLastError() ? GetLastError() : ERROR_WRITE_FAULT);
+    file.reset();
     if (error == ERROR_SUCCESS && !MoveFileExA(temporaryPath.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING))
         error = GetLastError();
     if (error != ERROR_SUCCESS) {
