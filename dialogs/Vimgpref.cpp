@@ -95,8 +95,6 @@ TvimgPrefForm::TvimgPrefForm()
     BitBtn1.OnClick = [this] { BitBtn1Click(this); };
 }
 
-TvimgPrefForm::~TvimgPrefForm() = default;
-
 void TvimgPrefForm::HandleCreated()
 {
     okGlyph_.reset(MakeGlyph(*this, true));
@@ -128,7 +126,6 @@ void TvimgPrefForm::FormShow(TObject* /*Sender*/)
         try {
             todo = registry.ReadString(PrinterValue::Todo);
         } catch (const Exception&) {
-            todo.clear();
         }
         if (todo.empty())
             todo = "SealQueue";

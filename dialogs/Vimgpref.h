@@ -11,7 +11,6 @@
 class TvimgPrefForm : public TForm {
 public:
     TvimgPrefForm();
-    ~TvimgPrefForm() override;
 
     // controls of the form
     TValueListEditor ValueListEditor1;

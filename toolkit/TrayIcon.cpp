@@ -58,24 +58,6 @@ void TTrayIcon::SetVisible(bool visible)
     }
 }
 
-void TTrayIcon::SetHint(const std::string& hint)
-{
-    hint_ = hint;
-    Modify(nullptr, nullptr);
-}
-
-void TTrayIcon::SetIcon(HICON icon)
-{
-    icon_ = icon;
-    Modify(nullptr, nullptr);
-}
-
-// The shell replaces a balloon of the same icon that is still shown.
-void TTrayIcon::ShowBalloon(const std::string& title, const std::string& text)
-{
-    Modify(title.c_str(), text.c_str());
-}
-
 void TTrayIcon::Modify(const char* balloonTitle, const char* balloonText)
 {
     if (!added_)

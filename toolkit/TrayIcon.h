@@ -17,13 +17,21 @@ public:
 
     void SetVisible(bool visible);
     bool Visible() const { return visible_; }
-    void SetHint(const std::string& hint);
+    void SetHint(const std::string& hint)
+    {
+        hint_ = hint;
+        Modify(nullptr, nullptr);
+    }
     const std::string& Hint() const { return hint_; }
     // The icon shown; null is the resource's.
-    void SetIcon(HICON icon);
+    void SetIcon(HICON icon)
+    {
+        icon_ = icon;
+        Modify(nullptr, nullptr);
+    }
     HICON Icon() const { return icon_; }
-    // A warning balloon over the icon while it is there; a newer one replaces the one shown.
-    void ShowBalloon(const std::string& title, const std::string& text);
+    // A warning balloon over the icon while it is there; the shell replaces one still shown.
+    void ShowBalloon(const std::string& title, const std::string& text) { Modify(title.c_str(), text.c_str()); }
     // True for a message of the shell about the icon; a restarted shell gets the icon again.
     bool HandleMessage(const TMessage& message);
 
