@@ -1,0 +1,257 @@
+// The waiting jobs: their journal on disk, knowing a job's file again, retries that never route
+// one job twice, and the watch on a lead folder that does not exist yet.
+#include "support/TestSupport.h"
+
+#include "app/WaitingJobs.h"
+#include "toolkit/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class WaitingListTest : public ::testing::Test {
+protected:
+    std::string Journal() const { return root_ / "appdata\\VELT Korvel\\VELT Imager Support\\waiting.txt"; }
+    // A job file in the folder, and the entry it would make waiting with that error.
+    WaitingJob Job(const std::string& name, const std::string& content = "[Device]\r\nDeviceName=VELT Imager 1\r\n",
+                   DWORD error = ERROR_PATH_NOT_FOUND)
+    {
+        WriteFileBytes(root_ / name, content);
+        WaitingJob job;
+        EXPECT_TRUE(WaitingJobNow(root_ / name, 1, error, false, job)) << name;
+        return job;
+    }
+    WaitingJobs Jobs()
+    {
+        return WaitingJobs(Journal(), [this](const std::string& line) { log_.push_back(line); });
+    }
+    // A router that counts its calls and answers as told.
+    WaitingJobs::Router Answer(RetryResult result)
+    {
+        return [this, result](const WaitingJob& job) {
+            routed_.push_back(job.Path);
+            return result;
+        };
+    }
+
+    TempFolder root_;
+    std::vector<std::string> log_;
+    std::vector<std::string> routed_;
+};
+
+} // namespace
+
+TEST_F(WaitingListTest, JournalRoundTripsWholeThroughARenameAndLeavesNothingElse)
+{
+    WaitingList list;
+    WaitingJob first = Job("first job.tmp");
+    first.Confirmed = true;
+    WaitingJob odd = Job("caf\xE9 #1;=%.tmp", std::string(70000, 'p'), ERROR_DISK_FULL);
+    odd.Printer = 2;
+    ASSERT_EQ(list.Join(first), WaitingList::Joined::Added);
+    ASSERT_EQ(list.Join(odd), WaitingList::Joined::Added);
+    // The folders of the journal are made with it.
+    ASSERT_TRUE(WriteJournal(Journal(), list));
+    EXPECT_EQ(ListFolder(ExtractFilePath(Journal())), std::vector<std::string>{"waiting.txt"});
+
+    WaitingList read;
+    size_t skipped = 7;
+    ASSERT_TRUE(ReadJournal(Journal(), read, skipped));
+    EXPECT_EQ(skipped, 0u);
+    ASSERT_EQ(read.Count(), 2u);
+    for (const WaitingJob* job : {&first, &odd}) {
+        const WaitingJob* back = read.Find(job->Path);
+        ASSERT_NE(back, nullptr) << job->Path;
+        EXPECT_EQ(back->Size, job->Size);
+        EXPECT_EQ(back->WriteTime, job->WriteTime);
+        EXPECT_EQ(back->Printer, job->Printer);
+        EXPECT_EQ(back->Since, job->Since);
+        EXPECT_EQ(back->LastError, job->LastError);
+        EXPECT_EQ(back->Confirmed, job->Confirmed);
+    }
+    EXPECT_EQ(read.Find(odd.Path)->Size, 70000u);
+
+    // Rewritten with one job fewer: the old journal is replaced, not added to.
+    read.Remove(first.Path);
+    ASSERT_TRUE(WriteJournal(Journal(), read));
+    ASSERT_TRUE(ReadJournal(Journal(), list, skipped));
+    EXPECT_EQ(list.Count(), 1u);
+    EXPECT_EQ(ListFolder(ExtractFilePath(Journal())).size(), 1u);
+}
+
+TEST_F(WaitingListTest, GarbageLinesAreSkippedAndSaidOnceMissingOrUnreadableIsEmpty)
+{
+    const WaitingJob good = Job("good.tmp");
+    const WaitingJob other = Job("other.tmp");
+    const std::string text = JournalLine(good) + "\r\n" +
+                             "garbage\r\n" +
+                             "1\t2\t3\t4\t5\t0\r\n" +                               // no path
+                             "1\t2\t3\t4\t5\t2\tC:\\x\r\n" +                         // flag not 0 or 1
+                             "-1\t2\t3\t4\t5\t0\tC:\\x\r\n" +                        // negative
+                             "1\t2\t3\t4\t99999999999\t0\tC:\\x\r\n" +               // error past 32 bits
+                             "99999999999999999999\t2\t3\t4\t5\t0\tC:\\x\r\n" +      // past 64 bits
+                             "1\t2\t3\t4\t5\t0\tC:\\a\tb\r\n" +                      // a tab in the path
+                             std::string("\0\xFF\xFE", 3) + "\r\n\r\n" +
+                             JournalLine(other) + "\n" +                             // a bare LF
+                             JournalLine(good).substr(0, 9);                         // cut short
+    WaitingList list;
+    list.Join(good);
+    ASSERT_TRUE(WriteJournal(Journal(), list));
+    WriteFileBytes(Journal(), text);
+
+    WaitingJobs jobs = Jobs();
+    jobs.Load();
+    ASSERT_EQ(jobs.List().Count(), 2u);
+    EXPECT_NE(jobs.List().Find(good.Path), nullptr);
+    EXPECT_NE(jobs.List().Find(other.Path), nullptr);
+    ASSERT_EQ(log_.size(), 1u);
+    EXPECT_EQ(log_[0], "Waiting jobs: 9 unreadable lines of " + Journal() + " skipped");
+
+    // Missing: an empty list, nothing said.
+    DeleteFileA(Journal().c_str());
+    log_.clear();
+    WaitingJobs missing = Jobs();
+    missing.Load();
+    EXPECT_TRUE(missing.List().Empty());
+    EXPECT_TRUE(log_.empty());
+
+    // A folder where the journal should be: an empty list, said once, and no crash on writing.
+    CreateDirectoryA(Journal().c_str(), nullptr);
+    WaitingJobs unreadable = Jobs();
+    unreadable.Load();
+    EXPECT_TRUE(unreadable.List().Empty());
+    EXPECT_EQ(log_, std::vector<std::string>{"Waiting jobs: could not read " + Journal()});
+    EXPECT_TRUE(unreadable.Join(good));
+    EXPECT_EQ(unreadable.List().Count(), 1u);
+}
+
+TEST_F(WaitingListTest, OnePathWaitsOnceAndTheListHoldsTenThousand)
+{
+    WaitingList list;
+    WaitingJob job = Job("job.tmp");
+    job.Since = 100;
+    job.Confirmed = true;
+    ASSERT_EQ(list.Join(job), WaitingList::Joined::Added);
+    WaitingJob again = job;
+    for (char& c : again.Path)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    again.Since = 200;
+    again.LastError = ERROR_ACCESS_DENIED;
+    again.Confirmed = false;
+    EXPECT_EQ(list.Join(again), WaitingList::Joined::Updated);
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list.Jobs()[0].Since, 100u);
+    EXPECT_EQ(list.Jobs()[0].LastError, static_cast<uint32_t>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(list.Jobs()[0].Confirmed);
+
+    for (size_t i = 1; i < WaitingList::Capacity; ++i) {
+        WaitingJob filler = job;
+        filler.Path = "C:\\jobs\\" + std::to_string(i) + ".tmp";
+        ASSERT_EQ(list.Join(filler), WaitingList::Joined::Added) << i;
+    }
+    WaitingJob past = job;
+    past.Path = "C:\\jobs\\past.tmp";
+    EXPECT_EQ(list.Join(past), WaitingList::Joined::Full);
+    EXPECT_EQ(list.Join(again), WaitingList::Joined::Updated);
+    EXPECT_EQ(list.Count(), WaitingList::Capacity);
+
+    // A journal of more (written by hand) loads as many, and says the rest were skipped.
+    const std::string text = list.JournalText() + JournalLine(past) + "\r\n";
+    WaitingList read;
+    EXPECT_EQ(read.LoadJournalText(text), 1u);
+    EXPECT_EQ(read.Count(), WaitingList::Capacity);
+    EXPECT_EQ(read.Find(past.Path), nullptr);
+    EXPECT_EQ(WaitingCountText(0), "");
+    EXPECT_EQ(WaitingCountText(1), "1 job waiting");
+    EXPECT_EQ(WaitingCountText(2), "2 jobs waiting");
+}
+
+TEST_F(WaitingListTest, ARetryRoutesOnlyTheSameFileAndNeverOneJobTwice)
+{
+    WaitingJobs jobs = Jobs();
+    const WaitingJob same = Job("same.tmp");
+    const WaitingJob replaced = Job("replaced.tmp");
+    const WaitingJob gone = Job("gone.tmp");
+    for (const WaitingJob* job : {&same, &replaced, &gone})
+        ASSERT_TRUE(jobs.Join(*job));
+    WriteFileBytes(replaced.Path, "[Device]\r\nDeviceName=VELT Imager 1\r\n[Other]\r\n");
+    DeleteFileA(gone.Path.c_str());
+
+    RetryResult failed;
+    failed.Error = ERROR_ACCESS_DENIED;
+    failed.Confirmed = true;
+    jobs.RetryAll(Answer(failed));
+    EXPECT_EQ(routed_, std::vector<std::string>{same.Path});
+    EXPECT_EQ(log_, (std::vector<std::string>{"Gone from the waiting jobs, its file is another now: " + replaced.Path,
+                                              "Gone from the waiting jobs, its file is no longer there: " + gone.Path}));
+    // Failing again is not logged again; the list keeps the last error, in its journal too.
+    jobs.RetryAll(Answer(failed));
+    EXPECT_EQ(log_.size(), 2u);
+    WaitingList journal;
+    size_t skipped = 0;
+    ASSERT_TRUE(ReadJournal(Journal(), journal, skipped));
+    ASSERT_EQ(journal.Count(), 1u);
+    EXPECT_EQ(journal.Jobs()[0].LastError, static_cast<uint32_t>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(journal.Jobs()[0].Confirmed);
+    EXPECT_TRUE(PathExists(replaced.Path));
+
+    // A retry that starts another pass meanwhile (a question's message loop runs the timer):
+    // the job under way is not routed by the inner pass.
+    routed_.clear();
+    RetryResult done;
+    done.HandedOn = true;
+    done.Status = "OUT = somewhere";
+    int inner = 0;
+    jobs.RetryAll([&](const WaitingJob& job) {
+        routed_.push_back(job.Path);
+        if (inner++ == 0)
+            jobs.RetryAll(Answer(done));
+        return done;
+    });
+    EXPECT_EQ(routed_, std::vector<std::string>{same.Path});
+    EXPECT_TRUE(jobs.List().Empty());
+    EXPECT_EQ(jobs.TakeHandedOnCount(), 1u);
+    EXPECT_EQ(log_.back(), "Handed on after waiting: " + same.Path + ", OUT = somewhere");
+    ASSERT_TRUE(ReadJournal(Journal(), journal, skipped));
+    EXPECT_TRUE(journal.Empty());
+
+    // Dismissed: stays at its source, leaves the list with a line.
+    ASSERT_TRUE(jobs.Join(Job("dismissed.tmp")));
+    EXPECT_TRUE(jobs.Dismiss(root_ / "dismissed.tmp"));
+    EXPECT_FALSE(jobs.Dismiss(root_ / "dismissed.tmp"));
+    EXPECT_TRUE(PathExists(root_ / "dismissed.tmp"));
+    EXPECT_EQ(log_.back(), "Dismissed from the waiting jobs, left where it is: " + root_ / "dismissed.tmp");
+    // A file that is not there cannot wait.
+    EXPECT_FALSE(jobs.Join(gone));
+}
+
+TEST_F(WaitingListTest, AMissingLeadFolderIsWatchedThroughItsNearestParent)
+{
+    const std::string lead = root_ / "a\\b\\lead";
+    FolderWatch watch;
+    watch.Watch(lead);
+    EXPECT_EQ(watch.Watched(), root_.Path());
+    EXPECT_FALSE(watch.Changed());
+    ASSERT_TRUE(CreateDirectoryA((root_ / "a").c_str(), nullptr));
+    EXPECT_TRUE(PumpUntil([&] { return watch.Changed(); }, 10000));
+    EXPECT_EQ(watch.Watched(), root_ / "a");
+    ASSERT_TRUE(ForceDirectories(lead));
+    EXPECT_TRUE(PumpUntil([&] { return watch.Changed(); }, 10000));
+    EXPECT_EQ(watch.Watched(), lead);
+    // In the folder itself: a job taken away by the spooler.
+    WriteFileBytes(lead + "\\job0000000000.log", "x");
+    PumpUntil([&] { return watch.Changed(); }, 10000);
+    DeleteFileA((lead + "\\job0000000000.log").c_str());
+    EXPECT_TRUE(PumpUntil([&] { return watch.Changed(); }, 10000));
+
+    // The payload by which a command-line instance passes its job over.
+    WaitingJob job = Job("passed.tmp");
+    std::string line = JournalLine(job);
+    COPYDATASTRUCT notice{JobPassOverKind, static_cast<DWORD>(line.size() + 1), &line[0]};
+    WaitingJob read;
+    ASSERT_TRUE(ReadPassedJob(notice, read));
+    EXPECT_EQ(read.Path, job.Path);
+    EXPECT_EQ(read.Size, job.Size);
+    notice.dwData = 1000;
+    EXPECT_FALSE(ReadPassedJob(notice, read));
+}
