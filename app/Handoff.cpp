@@ -212,8 +212,9 @@ Handoff HandOffJob(const std::string& job, const std::string& folder, const std:
     return result;
 }
 
-std::string StartConverter(const std::string& job, long index)
+std::string StartConverter(const std::string& job, long index, DWORD& error)
 {
+    error = ERROR_SUCCESS;
     TRegistry registry(PrinterKeyAccess(KEY_READ));
     registry.SetRootKey(HKEY_CURRENT_USER);
     const std::string key = ConverterKeyPath(index);
@@ -229,8 +230,10 @@ std::string StartConverter(const std::string& job, long index)
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return Format("Create process failed, error %lu", static_cast<unsigned long>(GetLastError()));
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        error = GetLastError();
+        return Format("Create process failed, error %lu", static_cast<unsigned long>(error));
+    }
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
     return std::string();

@@ -20,6 +20,6 @@ struct Handoff {
 Handoff HandOffJob(const std::string& job, const std::string& folder, const std::string& preferredName);
 
 // Starts the converter of the printer on the job, not waiting for it. The status text of a
-// failure, or the empty text when it was started. A registry value of the wrong kind raises the
-// registry error to the caller.
-std::string StartConverter(const std::string& job, long index);
+// failure (with its Windows error code, 0 when it has none), or the empty text when it was
+// started. A registry value of the wrong kind raises the registry error to the caller.
+std::string StartConverter(const std::string& job, long index, DWORD& error);

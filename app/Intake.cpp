@@ -53,6 +53,11 @@ void TMainForm::WMCopyData(TMessage& Message)
     } else {
         AppendFormat(stamp, "%lu", notice ? static_cast<unsigned long>(notice->dwData) : 0ul);
         StatusBar1.SetSimpleText(stamp);
+        // A command-line instance's job that it could not hand on: the reply says whether it waits here.
+        if (notice && notice->dwData == JobPassOverKind && TakePassedJob(*notice)) {
+            Message.Result = JobTakenReply;
+            return;
+        }
     }
     Message.Result = 1;
 }

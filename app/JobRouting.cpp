@@ -34,24 +34,68 @@ std::string ReadAction(long index)
     return action;
 }
 
+RoutingOutcome Failed(RoutingFailure failure, std::string status, DWORD error = ERROR_SUCCESS)
+{
+    RoutingOutcome outcome;
+    outcome.Status = std::move(status);
+    outcome.Failure = failure;
+    outcome.Error = error;
+    return outcome;
+}
+
 RoutingOutcome ToSpooler(const RoutingRequest& request, const std::string& path, long index)
 {
     const std::string& folder = index == 1 ? request.LeadFolder : request.Lead2Folder;
     // A name that the code page could not hold carries "?", which no folder's name does: what it
     // would be created as is another folder.
     const bool nameable = folder.find_first_of("?*") == std::string::npos;
-    if (nameable && !DirectoryExists(folder))
-        ForceDirectories(folder);
+    DWORD error = ERROR_INVALID_NAME;
+    if (nameable && !DirectoryExists(folder) && !ForceDirectories(folder))
+        error = GetLastError();
     if (!nameable || !DirectoryExists(folder))
-        return {"Directory " + folder + " does not exist!", std::string()};
+        return Failed(RoutingFailure::Folder, "Directory " + folder + " does not exist!", error);
 
     const std::string preferred = request.Mode == 0 ? "job" + request.JobId + ".log" : std::string();
     const Handoff handoff = HandOffJob(path, folder, preferred);
     if (handoff.Error == ERROR_SUCCESS)
         return {"OUT = " + handoff.Destination, std::string(), true};
-    const std::string text = Format("Error %lu moving %s into %s", static_cast<unsigned long>(handoff.Error),
-                                    path.c_str(), handoff.Destination.c_str());
-    return {text, text};
+    RoutingOutcome outcome = Failed(RoutingFailure::Move,
+                                    Format("Error %lu moving %s into %s", static_cast<unsigned long>(handoff.Error),
+                                           path.c_str(), handoff.Destination.c_str()),
+                                    handoff.Error);
+    outcome.LogLine = outcome.Status;
+    return outcome;
+}
+
+RoutingOutcome Route(const RoutingRequest& request, const std::string& path, bool& confirmed, long& index)
+{
+    const std::string printer = TIniFile(path).ReadString("Device", "DeviceName", "");
+    if (!ParsePrinterIndex(printer, index))
+        return Failed(RoutingFailure::PrinterName, "Could not read Printer name");
+    if (index <= 0)
+        return Failed(RoutingFailure::PrinterIndex, Format("Printer name is %ld", index));
+
+    std::string action = ReadAction(index);
+    if (AnsiSameText(action, "Ask user")) {
+        confirmed = request.Confirmed || (request.AskUser && request.AskUser());
+        if (!confirmed) {
+            RoutingOutcome cancelled{std::string(), std::string(), true};
+            cancelled.Cancelled = true;
+            return cancelled;
+        }
+        action = "SealQueue";
+    }
+
+    if (action.empty() || AnsiSameText(action, "SealQueue"))
+        return ToSpooler(request, path, index);
+    if (AnsiSameText(action, "EmfRaster")) {
+        DWORD error = ERROR_SUCCESS;
+        const std::string failure = StartConverter(path, index, error);
+        if (failure.empty())
+            return {std::string(), std::string(), true};
+        return Failed(RoutingFailure::Converter, failure, error);
+    }
+    return Failed(RoutingFailure::Action, "todostr = " + action);
 }
 
 } // namespace
@@ -64,30 +108,64 @@ RoutingOutcome RouteJobFile(const RoutingRequest& request)
     // The profile reader looks for a relative name in the Windows folder, the move in the current one.
     const std::string path = IsAbsolutePath(request.JobPath) ? request.JobPath : ExpandFileName(request.JobPath);
 
-    const std::string printer = TIniFile(path).ReadString("Device", "DeviceName", "");
+    bool confirmed = false;
     long index = 0;
-    if (!ParsePrinterIndex(printer, index))
-        return {"Could not read Printer name", std::string()};
-    if (index <= 0)
-        return {Format("Printer name is %ld", index), std::string()};
-
-    std::string action = ReadAction(index);
-    if (AnsiSameText(action, "Ask user")) {
-        if (!request.AskUser || !request.AskUser())
-            return {std::string(), std::string(), true};
-        action = "SealQueue";
-    }
-
-    if (action.empty() || AnsiSameText(action, "SealQueue"))
-        return ToSpooler(request, path, index);
-    if (AnsiSameText(action, "EmfRaster")) {
-        const std::string failure = StartConverter(path, index);
-        return {failure, std::string(), failure.empty()};
-    }
-    return {"todostr = " + action, std::string()};
+    RoutingOutcome outcome = Route(request, path, confirmed, index);
+    outcome.Confirmed = confirmed;
+    outcome.Path = path;
+    outcome.Printer = index > 0 ? index : 0;
+    return outcome;
 }
 
 std::string InexactPathText(const std::string& converted)
 {
     return "Job path not in the system code page: " + converted;
+}
+
+std::string WaitingBalloonText(const RoutingOutcome& outcome)
+{
+    std::string reason;
+    switch (outcome.Failure) {
+    case RoutingFailure::PrinterName:
+        reason = "its printer name could not be read";
+        break;
+    case RoutingFailure::PrinterIndex:
+        reason = "it names no printer of ours";
+        break;
+    case RoutingFailure::Action:
+        reason = "its printer's action is unknown";
+        break;
+    case RoutingFailure::Converter:
+        reason = "the converter could not be started";
+        break;
+    case RoutingFailure::Folder:
+    case RoutingFailure::Move:
+        switch (outcome.Error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_DIRECTORY:
+            reason = "the spooler's folder is missing";
+            break;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT:
+            reason = "the spooler's folder may not be written";
+            break;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            reason = "another program holds the job file";
+            break;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            reason = "the spooler's disk is full";
+            break;
+        default:
+            reason = Format("error %lu", static_cast<unsigned long>(outcome.Error));
+        }
+        break;
+    case RoutingFailure::None:
+        reason = "it could not be handed on";
+        break;
+    }
+    return "A print job waits: " + reason + ". It will go on by itself.";
 }

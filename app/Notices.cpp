@@ -4,20 +4,21 @@
 
 #include "app/resource.h"
 
-void TMainForm::ReportJobOutcome(unsigned char Mode, bool HandedOn, const std::string& StatusText)
+void TMainForm::ReportJobOutcome(unsigned char Mode, bool HandedOn, const std::string& StatusText,
+                                 const std::string& WaitingText)
 {
+    const bool waits = !WaitingText.empty();
     if (Mode != 0) {
-        Application->SetExitCode(HandedOn ? 0 : JobNotHandedOnExitCode);
+        Application->SetExitCode(HandedOn ? 0 : waits ? JobWaitingExitCode : JobNotHandedOnExitCode);
         return;
     }
     // An open window shows the status bar itself.
     if (HandedOn || !TrayIcon1.Visible())
         return;
-    LastFailure = StatusText;
-    // A shared icon of the program's own resources: the system owns it.
-    TrayIcon1.SetIcon(LoadIconA(Application->Instance(), MAKEINTRESOURCEA(IDI_WARNICON)));
+    if (!waits)
+        LastFailure = StatusText;
     UpdateTrayHint();
-    TrayIcon1.ShowBalloon(Application->Title(), StatusText);
+    TrayIcon1.ShowBalloon(Application->Title(), waits ? WaitingText : StatusText);
 }
 
 // The system does not pass the printer side's job notices up to an elevated window.
@@ -38,7 +39,13 @@ void TMainForm::UpdateTrayHint()
         hint += " " + VersionText;
     if (RunsElevated)
         hint += "\nElevated: receives no print jobs";
+    const size_t waiting = Waiting ? Waiting->List().Count() : 0;
+    if (waiting > 0)
+        hint += "\n" + WaitingCountText(waiting);
     if (!LastFailure.empty())
         hint += "\nFailed: " + LastFailure;
     TrayIcon1.SetHint(hint);
+    // A shared icon of the program's own resources: the system owns it.
+    const bool warn = waiting > 0 || !LastFailure.empty();
+    TrayIcon1.SetIcon(warn ? LoadIconA(Application->Instance(), MAKEINTRESOURCEA(IDI_WARNICON)) : nullptr);
 }

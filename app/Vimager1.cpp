@@ -49,6 +49,7 @@ TMainForm::TMainForm()
       Timer1(*this, 1500, [this] { Timer1Timer(this); }),
       MainMenu1(*this),
       File1(MainMenu1, IDM_FILE1, "File1"),
+      Retrywaitingjobs1(MainMenu1, IDM_RETRYWAITINGJOBS1, "Retrywaitingjobs1"),
       Exit1(MainMenu1, IDM_EXIT1, "Exit1"),
       Tools1(MainMenu1, IDM_TOOLS1, "Tools1"),
       Fillregistry1(MainMenu1, IDM_FILLREGISTRY1, "Fillregistry1"),
@@ -62,6 +63,7 @@ TMainForm::TMainForm()
     TrayIcon1.SetHint(Application->Title());
     ApplicationEvents1.OnIdle = [this](bool& Done) { ApplicationEvents1Idle(this, Done); };
     Exit1.OnClick = [this] { Exit1Click(this); };
+    Retrywaitingjobs1.OnClick = [this] { Retrywaitingjobs1Click(this); };
     About1.OnClick = [this] { About1Click(this); };
     Setupactions1.OnClick = [this] { Setupactions1Click(this); };
     Usemessagesrecommended1.OnClick = [this] { Usemessagesrecommended1Click(this); };
@@ -147,8 +149,9 @@ void TMainForm::FormCreate(TObject* /*Sender*/)
         Application->Terminate();
         return;
     }
-    // Only a resident instance shows in the tray.
+    // Only a resident instance shows in the tray, and keeps jobs waiting.
     TrayIcon1.SetVisible(true);
+    StartWaiting();
     if (IsElevatedAboveShell())
         ShowElevationNotice();
 }
@@ -171,9 +174,8 @@ void TMainForm::ApplicationRestore(TObject* /*Sender*/)
     // A minimize of our own that never came must not swallow the user's next one.
     TrayMinimizePending = false;
     TrayIcon1.SetVisible(false);
-    // The status bar is in sight now: the tray goes back to plain.
+    // The status bar is in sight now: the tray goes back to plain, unless jobs wait.
     LastFailure.clear();
-    TrayIcon1.SetIcon(nullptr);
     UpdateTrayHint();
 }
 

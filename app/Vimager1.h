@@ -1,12 +1,15 @@
 #pragma once
 // The main window: start-up, single instance, tray, job routing, job notices, the activity log
 // and the Tools menu.
+#include "app/JobRouting.h"
+#include "app/WaitingJobs.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Handles.h"
 #include "toolkit/Menus.h"
 #include "toolkit/TrayIcon.h"
 
+#include <memory>
 #include <string>
 
 class TMainForm : public TForm {
@@ -24,7 +27,7 @@ public:
     TApplicationEvents ApplicationEvents1;
     TTimer Timer1;
     TMainMenu MainMenu1;
-    TMenuItem File1, Exit1;
+    TMenuItem File1, Retrywaitingjobs1, Exit1;
     TMenuItem Tools1, Fillregistry1, Usemessagesrecommended1, UseEXEspecialcase1, Preparetext1, Setupactions1;
     TMenuItem Help1, About1;
 
@@ -60,9 +63,29 @@ public:
     std::string VersionText;
     std::string LastFailure;
     bool RunsElevated = false;
-    void ReportJobOutcome(unsigned char Mode, bool HandedOn, const std::string& StatusText);
+    // WaitingText: the balloon of a job that waits; empty when it does not.
+    void ReportJobOutcome(unsigned char Mode, bool HandedOn, const std::string& StatusText,
+                          const std::string& WaitingText = std::string());
     void ShowElevationNotice();
     void UpdateTrayHint();
+
+    // Jobs that were not handed on wait in the resident instance's list and are routed again when
+    // their lead folder changes, every 30 seconds, at start and on "Retry waiting jobs".
+    std::unique_ptr<WaitingJobs> Waiting;
+    FolderWatch LeadWatch;
+    FolderWatch Lead2Watch;
+    int WaitTicks = 0;
+    bool RetryPending = false;
+    void StartWaiting();
+    // A job not handed on joins the list, or (command line) is passed to the resident instance.
+    bool KeepWaiting(const RoutingOutcome& Outcome, unsigned char Mode);
+    bool TakePassedJob(const COPYDATASTRUCT& Notice);
+    RetryResult RetryJob(const WaitingJob& Job);
+    void RetryWaitingJobs();
+    void WaitTimerTimer();
+    void WaitingChanged(bool HandedOn);
+    void DismissWaitingJob(const std::string& Path);
+    void Retrywaitingjobs1Click(TObject* Sender);
 
     // Activity log.
     void WriteLog(const std::string& Text);
@@ -90,5 +113,7 @@ protected:
 
 extern TMainForm* MainForm;
 
-// Command-line mode's exit code for a job that was not handed on; 0 when it was.
+// Command-line mode's exit code for a job that was not handed on and that no resident instance
+// took into its list; 0 when it was handed on, 3 when it waits in the resident instance.
 constexpr int JobNotHandedOnExitCode = 2;
+constexpr int JobWaitingExitCode = 3;

@@ -98,7 +98,7 @@ void TTrayIcon::SetIcon(HICON icon)
     }
 }
 
-void TTrayIcon::ShowBalloon(const std::string& title, const std::string& text)
+void TTrayIcon::ShowBalloon(const std::string& title, const std::string& text, DWORD infoFlags)
 {
     if (!added_)
         return;
@@ -106,7 +106,7 @@ void TTrayIcon::ShowBalloon(const std::string& title, const std::string& text)
     Fill(data);
     // The shell replaces a balloon of the same icon that is still shown.
     data.uFlags |= NIF_INFO;
-    data.dwInfoFlags = NIIF_WARNING;
+    data.dwInfoFlags = infoFlags;
     std::strncpy(data.szInfoTitle, title.c_str(), sizeof data.szInfoTitle - 1);
     std::strncpy(data.szInfo, text.c_str(), sizeof data.szInfo - 1);
     Send(NIM_MODIFY, data);

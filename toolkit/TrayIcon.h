@@ -24,8 +24,9 @@ public:
     // The icon shown; null is the application's own.
     void SetIcon(HICON icon);
     HICON Icon() const { return icon_; }
-    // A warning balloon over the icon while it is there; a newer one replaces the one shown.
-    void ShowBalloon(const std::string& title, const std::string& text);
+    // A balloon over the icon while it is there (a warning unless told otherwise); a newer one
+    // replaces the one shown.
+    void ShowBalloon(const std::string& title, const std::string& text, DWORD infoFlags = NIIF_WARNING);
     // What the shell was last told about the icon.
     const NOTIFYICONDATAA& LastSent() const { return lastSent_; }
 

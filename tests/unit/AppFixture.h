@@ -19,12 +19,15 @@ protected:
         app_->Initialize();
         app_->SetParams({});
         app_->SetTitle("VELT Imager Support");
+        // A resident main window reads the jobs that an earlier test left waiting.
+        DeleteFileA(WaitingJournalPath().c_str());
     }
     void TearDown() override
     {
         app_->DestroyForms();
         app_.reset();
         MainForm = nullptr;
+        DeleteFileA(WaitingJournalPath().c_str());
     }
     // The main window, built and created as the program entry does it.
     TMainForm& CreateMainForm()
