@@ -50,14 +50,13 @@ void TMainForm::WMCopyData(TMessage& Message)
             StatusBar1.SetSimpleText(InexactPathText(path));
             ReportJobOutcome(0, false, StatusBar1.SimpleText());
         }
+    } else if (notice && notice->dwData == JobPassOverKind && TakePassedJob(*notice)) {
+        // A command-line instance's job that it could not hand on: the reply says it waits here.
+        Message.Result = JobTakenReply;
+        return;
     } else {
         AppendFormat(stamp, "%lu", notice ? static_cast<unsigned long>(notice->dwData) : 0ul);
         StatusBar1.SetSimpleText(stamp);
-        // A command-line instance's job that it could not hand on: the reply says whether it waits here.
-        if (notice && notice->dwData == JobPassOverKind && TakePassedJob(*notice)) {
-            Message.Result = JobTakenReply;
-            return;
-        }
     }
     Message.Result = 1;
 }

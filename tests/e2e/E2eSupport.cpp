@@ -1,6 +1,7 @@
 #include "e2e/E2eSupport.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -25,6 +26,7 @@ TestInstallation::TestInstallation()
     auto base = std::make_unique<ScopedRegKey>(HKEY_LOCAL_MACHINE, "SOFTWARE\\VELT Korvel", kView32);
     base->SetString("MyPath", InstallBase());
     keys_.push_back(std::move(base));
+    DeleteFileA(WaitingJournal().c_str());
     WriteFileBytes(InstallBase() + "\\xLead.xml",
                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<SealQueue>\r\n  <Lead><TempVImg>" + Lead1() +
                        "</TempVImg></Lead>\r\n  <Lead2><TempVImg>" + Lead2() + "</TempVImg></Lead2>\r\n</SealQueue>\r\n");
@@ -38,6 +40,14 @@ TestInstallation::~TestInstallation()
                             "SOFTWARE\\VELT Korvel\\EmfRaster3"})
         DeleteRegTree(HKEY_CURRENT_USER, key);
     keys_.clear();
+    DeleteFileA(WaitingJournal().c_str());
+}
+
+std::string TestInstallation::WaitingJournal()
+{
+    char folder[MAX_PATH] = {0};
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, folder);
+    return std::string(folder) + "\\VELT Korvel\\VELT Imager Support\\waiting.txt";
 }
 
 std::string TestInstallation::LogFile() const
@@ -134,7 +144,7 @@ const std::vector<std::string>* MenuItemsOf(const std::string& path)
 {
     static const std::map<std::string, std::vector<std::string>> menus{
         {"", {"File", "Tools", "Help"}},
-        {"File", {"Exit"}},
+        {"File", {"Retry waiting jobs", "Exit"}},
         {"Tools", {"Fill registry", "Setup actions"}},
         {"Tools>Fill registry", {"Use messages (recommended)", "Use command line (special case)", "-", "Prepare text"}},
         {"Help", {"About"}},

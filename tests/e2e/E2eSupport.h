@@ -50,6 +50,8 @@ public:
     void AddDefaults(int index);
     // A job file in the jobs folder naming "VELT Imager <index>"; its full path.
     std::string MakeJob(const std::string& name, int printerIndex);
+    // The resident instance's journal of waiting jobs, of the current user (removed before and after).
+    static std::string WaitingJournal();
 
 private:
     TempFolder root_;
