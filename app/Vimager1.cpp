@@ -149,9 +149,9 @@ void TMainForm::FormCreate(TObject* /*Sender*/)
         Application->Terminate();
         return;
     }
-    // Only a resident instance shows in the tray, and keeps jobs waiting.
-    TrayIcon1.SetVisible(true);
+    // Only a resident instance keeps jobs waiting and shows in the tray.
     StartWaiting();
+    TrayIcon1.SetVisible(true);
     if (IsElevatedAboveShell())
         ShowElevationNotice();
 }

@@ -15,8 +15,9 @@ constexpr int kTicksBetweenRetries = 60;
 
 void TMainForm::StartWaiting()
 {
-    Waiting = std::make_unique<WaitingJobs>(WaitingJournalPath(), [this](const std::string& line) { WriteLog(line); });
-    Waiting->Load();
+    // Made before the journal is looked for: the shell can deliver job notices meanwhile.
+    Waiting = std::make_unique<WaitingJobs>([this](const std::string& line) { WriteLog(line); });
+    Waiting->Load(WaitingJournalPath());
     // The journal of the last run: tried at the first tick.
     RetryPending = !Waiting->List().Empty();
     UpdateTrayHint();

@@ -186,20 +186,29 @@ bool FolderWatch::Changed()
     return true;
 }
 
-WaitingJobs::WaitingJobs(std::string journalPath, Logger log) : journalPath_(std::move(journalPath)), log_(std::move(log))
+WaitingJobs::WaitingJobs(Logger log) : log_(std::move(log))
 {
 }
 
-void WaitingJobs::Load()
+void WaitingJobs::Load(const std::string& journalPath)
 {
-    size_t skipped = 0;
+    journalPath_ = journalPath;
     if (journalPath_.empty())
         return;
-    if (!ReadJournal(journalPath_, list_, skipped))
+    WaitingList journal;
+    size_t skipped = 0;
+    if (!ReadJournal(journalPath_, journal, skipped))
         log_("Waiting jobs: could not read " + journalPath_);
     else if (skipped > 0)
-        log_(Format("Waiting jobs: %lu unreadable lines of %s skipped", static_cast<unsigned long>(skipped),
-                    journalPath_.c_str()));
+        log_(Format("Waiting jobs: %lu unreadable line%s of %s skipped", static_cast<unsigned long>(skipped),
+                    skipped == 1 ? "" : "s", journalPath_.c_str()));
+    const bool joinedBefore = !list_.Empty();
+    // A job that joined while the journal was looked for is newer: it keeps what it says.
+    for (const WaitingJob& job : journal.Jobs())
+        if (!list_.Find(job.Path))
+            list_.Join(job);
+    if (joinedBefore)
+        Save();
 }
 
 void WaitingJobs::Save()

@@ -82,10 +82,12 @@ public:
     using Router = std::function<RetryResult(const WaitingJob&)>;
     using Logger = std::function<void(const std::string&)>;
 
-    WaitingJobs(std::string journalPath, Logger log);
+    explicit WaitingJobs(Logger log);
 
-    // Reads the journal of the last run; an unreadable one, or lines skipped, are logged once.
-    void Load();
+    // Reads the journal of the last run into the list, beside the jobs that joined before it was
+    // read, and keeps the list there from now on. An unreadable journal, or lines skipped, are
+    // logged once.
+    void Load(const std::string& journalPath);
     // A job that was not handed on. False when it cannot wait: its file is gone or the list is full.
     bool Join(const WaitingJob& job);
     // Leaves the job at its source and takes it off the list.

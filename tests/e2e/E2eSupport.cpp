@@ -419,6 +419,33 @@ std::string ClickButton(HWND window, int id)
     return std::string();
 }
 
+std::string JobText(const std::string& id, int printer)
+{
+    return "[Device]\r\nDeviceName=VELT Imager " + std::to_string(printer) + "\r\n[Job]\r\nId=" + id + "\r\n";
+}
+
+std::string IdOf(const std::string& content)
+{
+    const size_t at = content.find("\r\nId=");
+    if (at == std::string::npos)
+        return std::string();
+    const size_t end = content.find("\r\n", at + 5);
+    return content.substr(at + 5, end == std::string::npos ? std::string::npos : end - at - 5);
+}
+
+std::map<std::string, int> CountIds(const std::string& folder, std::map<std::string, std::string>* contents)
+{
+    std::map<std::string, int> ids;
+    for (const std::string& name : ListFolder(folder)) {
+        const std::string content = ReadFileBytes(folder + "\\" + name);
+        const std::string id = IdOf(content);
+        ++ids[id];
+        if (contents)
+            (*contents)[id] = content;
+    }
+    return ids;
+}
+
 namespace {
 
 void* Bound(HMODULE library, const char* name)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -93,6 +94,13 @@ int EditorRow(HWND dialog);
 std::string GridCellText(HWND dialog, int row, int column);
 // Presses a button of a window (OK, Cancel) with the mouse.
 std::string ClickButton(HWND window, int id);
+
+// A job file whose content names it: counted in a lead folder, a replaced or partial job would show.
+std::string JobText(const std::string& id, int printer = 1);
+// The id a job's content names, or the empty text.
+std::string IdOf(const std::string& content);
+// Every job file of the folder by the id its content names, with the count of files per id.
+std::map<std::string, int> CountIds(const std::string& folder, std::map<std::string, std::string>* contents = nullptr);
 
 // The file version of its version resource as "a.b.c.d", or the empty text.
 std::string FileVersionOf(const std::string& path);

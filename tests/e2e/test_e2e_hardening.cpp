@@ -20,21 +20,6 @@ std::string Quote(const std::string& text)
     return "\"" + text + "\"";
 }
 
-// A job file whose content names it: counted in the lead folder, a replaced job would show.
-std::string JobText(const std::string& id, int printer = 1)
-{
-    return "[Device]\r\nDeviceName=VELT Imager " + std::to_string(printer) + "\r\n[Job]\r\nId=" + id + "\r\n";
-}
-
-std::string IdOf(const std::string& content)
-{
-    const size_t at = content.find("\r\nId=");
-    if (at == std::string::npos)
-        return std::string();
-    const size_t end = content.find("\r\n", at + 5);
-    return content.substr(at + 5, end == std::string::npos ? std::string::npos : end - at - 5);
-}
-
 class Hardened : public ResidentTest {
 protected:
     void SetUp() override
@@ -291,20 +276,6 @@ unsigned LoadJobs()
     const DWORD length = GetEnvironmentVariableA("VIMAGER_LOAD_JOBS", value, sizeof value);
     const unsigned jobs = length > 0 && length < sizeof value ? static_cast<unsigned>(atoi(value)) : 0;
     return jobs >= 20 ? jobs : 2000;
-}
-
-// Every job file of the folder by the id its content names, with the count of files per id.
-std::map<std::string, int> CountIds(const std::string& folder, std::map<std::string, std::string>* contents = nullptr)
-{
-    std::map<std::string, int> ids;
-    for (const std::string& name : ListFolder(folder)) {
-        const std::string content = ReadFileBytes(folder + "\\" + name);
-        const std::string id = IdOf(content);
-        ++ids[id];
-        if (contents)
-            (*contents)[id] = content;
-    }
-    return ids;
 }
 
 } // namespace

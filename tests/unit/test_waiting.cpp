@@ -23,7 +23,9 @@ protected:
     }
     WaitingJobs Jobs()
     {
-        return WaitingJobs(Journal(), [this](const std::string& line) { log_.push_back(line); });
+        WaitingJobs jobs([this](const std::string& line) { log_.push_back(line); });
+        jobs.Load(Journal());
+        return jobs;
     }
     // A router that counts its calls and answers as told.
     WaitingJobs::Router Answer(RetryResult result)
@@ -77,6 +79,15 @@ TEST_F(WaitingListTest, JournalRoundTripsWholeThroughARenameAndLeavesNothingElse
     ASSERT_TRUE(ReadJournal(Journal(), list, skipped));
     EXPECT_EQ(list.Count(), 1u);
     EXPECT_EQ(ListFolder(ExtractFilePath(Journal())).size(), 1u);
+
+    // A job that joins before the journal is read (a notice while the shell looks for the folder)
+    // is kept beside the journal's, and both are written.
+    WaitingJobs early([this](const std::string& line) { log_.push_back(line); });
+    ASSERT_TRUE(early.Join(first));
+    early.Load(Journal());
+    EXPECT_EQ(early.List().Count(), 2u);
+    ASSERT_TRUE(ReadJournal(Journal(), list, skipped));
+    EXPECT_EQ(list.Count(), 2u);
 }
 
 TEST_F(WaitingListTest, GarbageLinesAreSkippedAndSaidOnceMissingOrUnreadableIsEmpty)
@@ -100,7 +111,6 @@ TEST_F(WaitingListTest, GarbageLinesAreSkippedAndSaidOnceMissingOrUnreadableIsEm
     WriteFileBytes(Journal(), text);
 
     WaitingJobs jobs = Jobs();
-    jobs.Load();
     ASSERT_EQ(jobs.List().Count(), 2u);
     EXPECT_NE(jobs.List().Find(good.Path), nullptr);
     EXPECT_NE(jobs.List().Find(other.Path), nullptr);
@@ -111,14 +121,12 @@ TEST_F(WaitingListTest, GarbageLinesAreSkippedAndSaidOnceMissingOrUnreadableIsEm
     DeleteFileA(Journal().c_str());
     log_.clear();
     WaitingJobs missing = Jobs();
-    missing.Load();
     EXPECT_TRUE(missing.List().Empty());
     EXPECT_TRUE(log_.empty());
 
     // A folder where the journal should be: an empty list, said once, and no crash on writing.
     CreateDirectoryA(Journal().c_str(), nullptr);
     WaitingJobs unreadable = Jobs();
-    unreadable.Load();
     EXPECT_TRUE(unreadable.List().Empty());
     EXPECT_EQ(log_, std::vector<std::string>{"Waiting jobs: could not read " + Journal()});
     EXPECT_TRUE(unreadable.Join(good));
