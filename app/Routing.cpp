@@ -57,8 +57,14 @@ RetryResult TMainForm::RetryJob(const WaitingJob& Job)
     request.Lead2Folder = Lead2Folder;
     request.AskUser = AskUser;
     request.Confirmed = Job.Confirmed;
-    const RoutingOutcome outcome = RouteJobFile(request);
     RetryResult result;
+    RoutingOutcome outcome;
+    try {
+        outcome = RouteJobFile(request);
+    } catch (const std::exception&) {
+        // Shown once, at the job's first attempt; a retry fails quietly like any other.
+        return result;
+    }
     result.Cancelled = outcome.Cancelled;
     result.HandedOn = outcome.HandedOn && !outcome.Cancelled;
     result.Error = outcome.Error;

@@ -80,9 +80,17 @@ bool WriteJournal(const std::string& path, const WaitingList& list)
     if (!folder.empty() && !DirectoryExists(folder))
         ForceDirectories(ExcludeTrailingPathDelimiter(folder));
     const std::string staging = Format("%s.%lu.tmp", path.c_str(), static_cast<unsigned long>(GetCurrentProcessId()));
-    if (WriteWhole(staging, list.JournalText())
-        && MoveFileExA(staging.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
+    if (WriteWhole(staging, list.JournalText())) {
+        // A reader without delete sharing (a virus scanner, a backup) holds the old journal a moment.
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            if (MoveFileExA(staging.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                return true;
+            const DWORD error = GetLastError();
+            if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+                break;
+            Sleep(10);
+        }
+    }
     DeleteFileA(staging.c_str());
     return false;
 }

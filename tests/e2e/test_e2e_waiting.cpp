@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -52,11 +56,16 @@ protected:
         for (int i = 0; i < commandLines; ++i)
             EXPECT_EQ(CommandLine("c" + std::to_string(i)), 3u) << i;
     }
+    // The file goes; the folder is made by whoever comes first, this or the program's routing.
     void MakeLeadFolder()
     {
         ASSERT_TRUE(DeleteFileA(blocked_.c_str()));
-        ASSERT_TRUE(CreateDirectoryA(blocked_.c_str(), nullptr));
-        ASSERT_TRUE(CreateDirectoryA(lead_.c_str(), nullptr));
+        ASSERT_TRUE(ForceFolder(blocked_));
+        ASSERT_TRUE(ForceFolder(lead_));
+    }
+    static bool ForceFolder(const std::string& folder)
+    {
+        return CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
     }
     size_t JournalLines() const
     {
@@ -71,8 +80,9 @@ protected:
             ++count;
         return count;
     }
-    // Every job sent is in the lead folder once, whole, and none is left at its source.
-    void ExpectAllHandedOnOnce()
+    // Every job sent is in the lead folder once, whole, and none is left at its source; all of
+    // them went on from the waiting list, or (under load) some at their first attempt.
+    void ExpectAllHandedOnOnce(bool allWaited = true)
     {
         // A change notification starts the retry; without one the 30 s round does.
         EXPECT_TRUE(PumpUntil([&] { return ListFolder(lead_).size() >= sent_.size(); }, 90000));
@@ -84,7 +94,9 @@ protected:
             EXPECT_EQ(contents[job.first], job.second) << job.first;
             EXPECT_FALSE(PathExists(installation_.Jobs() + "\\" + job.first + ".tmp")) << job.first;
         }
-        EXPECT_EQ(LogCount(" Handed on after waiting: "), sent_.size());
+        if (allWaited) {
+            EXPECT_EQ(LogCount(" Handed on after waiting: "), sent_.size());
+        }
         EXPECT_TRUE(PumpUntil([&] { return JournalLines() == 0; }, 10000));
     }
 
@@ -130,4 +142,97 @@ TEST_F(Waiting, KilledWhileJobsWaitTheyGoOnAfterTheNextStartAndGarbageInTheJourn
     ExpectAllHandedOnOnce();
     EXPECT_EQ(LogCount(" Waiting jobs: 3 unreadable lines of " + journal + " skipped\r\n"), 1u);
     EXPECT_TRUE(PathExists(alone));
+}
+
+// Eight command-line instances and two notice senders, 400 jobs; the lead folder cannot be made
+// for the first half, and the resident instance is killed and started again twice meanwhile. The
+// printer side here sends a notice again until it is answered and starts the program again for a
+// job that nobody took (exit code 2), as a careful printer side would.
+TEST_F(Waiting, UnderLoadWithTwoKillsEveryJobIsHandedOnOnceAndEveryExitCodeIsTrue)
+{
+    const unsigned perSender = 100, perWorker = 25, total = 2 * perSender + 8 * perWorker;
+    std::mutex sentMutex;
+    std::atomic<HWND> window{main_};
+    std::atomic<unsigned> written{0}, resent{0}, exit0{0}, exit2{0}, exit3{0}, other{0};
+    // Exit codes that did not say where the job is.
+    std::atomic<unsigned> zeroButAtSource{0}, threeButNotHeld{0}, twoButGone{0};
+    const auto write = [&](const std::string& id) {
+        std::lock_guard<std::mutex> lock(sentMutex);
+        ++written;
+        return Write(id);
+    };
+    const auto held = [&](const std::string& path) {
+        const std::string journal = ReadFileBytes(TestInstallation::WaitingJournal());
+        return journal.find("\t" + path + "\r\n") != std::string::npos;
+    };
+    const DWORD start = GetTickCount();
+    std::vector<std::thread> threads;
+    for (int sender = 0; sender < 2; ++sender)
+        threads.emplace_back([&, sender] {
+            for (unsigned i = 0; i < perSender; ++i) {
+                const std::string path = write("s" + std::to_string(sender) + "-" + std::to_string(i));
+                // Killed or not there yet: the printer side tries again.
+                for (int attempt = 0; attempt < 600 && SendJobNotice(window.load(), path) != 1; ++attempt) {
+                    ++resent;
+                    Sleep(50);
+                }
+            }
+        });
+    for (int worker = 0; worker < 8; ++worker)
+        threads.emplace_back([&, worker] {
+            for (unsigned i = 0; i < perWorker; ++i) {
+                const std::string path = write("c" + std::to_string(worker) + "-" + std::to_string(i));
+                for (int attempt = 0; attempt < 100; ++attempt) {
+                    const DWORD code = RunProgram("vimager.exe", Quote(path), 120000);
+                    const bool there = PathExists(path);
+                    if (code == 0) {
+                        ++exit0;
+                        zeroButAtSource += there ? 1 : 0;
+                    } else if (code == 3) {
+                        ++exit3;
+                        threeButNotHeld += there && !held(path) ? 1 : 0;
+                    } else if (code == 2) {
+                        ++exit2;
+                        twoButGone += there ? 0 : 1;
+                        if (there) {
+                            Sleep(200);
+                            continue;
+                        }
+                    } else {
+                        ++other;
+                    }
+                    break;
+                }
+            }
+        });
+    // The test's own thread: two kills, and the lead folder made halfway.
+    const auto restartAt = [&](unsigned count) {
+        PumpUntil([&] { return written.load() >= count; }, 300000);
+        program_.Kill();
+        program_.WaitForExit(10000);
+        window = nullptr;
+        Start();
+        window = main_;
+    };
+    restartAt(total / 4);
+    PumpUntil([&] { return written.load() >= total / 2; }, 300000);
+    MakeLeadFolder();
+    restartAt(3 * total / 4);
+    for (std::thread& thread : threads)
+        thread.join();
+    ExpectAllHandedOnOnce(false);
+    const DWORD loadMs = GetTickCount() - start;
+
+    printf("waiting load: %u jobs in %lu ms; notices sent again %u; exit codes 0: %u, 3: %u, 2: %u (then started "
+           "again), other: %u; untrue: 0 at source %u, 3 not held %u, 2 already gone %u; log lines \"Handed on "
+           "after waiting\" %zu\n",
+           total, static_cast<unsigned long>(loadMs), resent.load(), exit0.load(), exit3.load(), exit2.load(),
+           other.load(), zeroButAtSource.load(), threeButNotHeld.load(), twoButGone.load(),
+           LogCount(" Handed on after waiting: "));
+    RecordProperty("waiting_load_ms", static_cast<int>(loadMs));
+    EXPECT_EQ(sent_.size(), total);
+    EXPECT_EQ(exit0 + exit3, 8 * perWorker);
+    EXPECT_EQ(other.load(), 0u);
+    EXPECT_EQ(zeroButAtSource.load(), 0u);
+    EXPECT_EQ(threeButNotHeld.load(), 0u);
 }
