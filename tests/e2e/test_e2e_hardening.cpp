@@ -1,6 +1,7 @@
 // The real program against notices it does not control, faults around it, and load: every bad
 // notice ends in a status text or its silent fallback and the next notice is answered as ever;
 // faults are shown and lose nothing; many senders and command-line instances lose no job.
+#include "app/resource.h"
 #include "e2e/E2eSupport.h"
 #include "support/HostVolume.h"
 #include "toolkit/Handles.h"
@@ -163,6 +164,7 @@ TEST_F(Hardened, ALogHeldWithoutWriteSharingDropsTheLineAndRoutingGoesOn)
     const std::string before = installation_.LogText();
     ASSERT_NE(before.find(" Got " + first + "\r\n"), std::string::npos);
 
+    const std::string locked = installation_.MakeJob("locked.tmp", 1);
     {
         // Another program holds the day's log for writing, sharing only reading.
         UniqueFile held(CreateFileA(installation_.LogFile().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
@@ -175,7 +177,6 @@ TEST_F(Hardened, ALogHeldWithoutWriteSharingDropsTheLineAndRoutingGoesOn)
         EXPECT_FALSE(PathExists(routed));
 
         // A failed move is still shown, though its line is dropped too.
-        const std::string locked = installation_.MakeJob("locked.tmp", 1);
         UniqueFile lock(CreateFileA(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ++counter_;
         EXPECT_EQ(SendJobNotice(main_, locked), 1);
@@ -184,12 +185,14 @@ TEST_F(Hardened, ALogHeldWithoutWriteSharingDropsTheLineAndRoutingGoesOn)
     }
     EXPECT_EQ(installation_.LogText(), before);
 
-    // Once it is let go, lines come again.
+    // Once it is let go, lines come again; the locked job, let go too, goes on with the next retry.
     const std::string last = installation_.MakeJob("last.tmp", 1);
     ++counter_;
     EXPECT_EQ(SendJobNotice(main_, last), 1);
     EXPECT_EQ(installation_.LogText().find(" Got " + last + "\r\n"), before.size() + 12);
-    EXPECT_EQ(ListFolder(installation_.Lead1()).size(), 3u);
+    PostCommand(main_, IDM_RETRYWAITINGJOBS1);
+    EXPECT_TRUE(PumpUntil([&] { return !PathExists(locked); }, 10000));
+    EXPECT_EQ(ListFolder(installation_.Lead1()).size(), 4u);
 }
 
 TEST_F(Hardened, ALeadFolderThatVanishesIsMadeAgainAndAMissingConverterIsReported)
