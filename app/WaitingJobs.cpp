@@ -121,6 +121,40 @@ bool WaitingJobNow(const std::string& path, long printer, DWORD error, bool conf
     return true;
 }
 
+std::string SystemErrorText(DWORD code)
+{
+    char* buffer = nullptr;
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                            | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text(buffer ? buffer : "", length);
+    LocalFree(buffer);
+    // The system ends its texts with a line break, and some hold one inside.
+    for (char& c : text)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return Trim(text);
+}
+
+WaitingJobText DescribeWaitingJob(const WaitingJob& job)
+{
+    WaitingJobText text;
+    text.Path = job.Path;
+    text.Printer = job.Printer > 0 ? Format("VELT Imager %ld", job.Printer) : "unknown";
+    FILETIME utc{static_cast<DWORD>(job.Since), static_cast<DWORD>(job.Since >> 32)};
+    SYSTEMTIME universal, local;
+    if (FileTimeToSystemTime(&utc, &universal) && SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
+        text.Since = Format("%04d-%02d-%02d %02d:%02d:%02d", local.wYear, local.wMonth, local.wDay, local.wHour,
+                            local.wMinute, local.wSecond);
+    if (job.LastError == 0) {
+        text.Error = "none";
+    } else {
+        const std::string message = SystemErrorText(job.LastError);
+        text.Error = Format("%lu", static_cast<unsigned long>(job.LastError)) + (message.empty() ? "" : ": " + message);
+    }
+    return text;
+}
+
 bool PassJobToResident(const WaitingJob& job)
 {
     std::string line = JournalLine(job);

@@ -41,6 +41,21 @@ struct ChangeNotificationTraits {
     static void close(HANDLE h) { FindCloseChangeNotification(h); }
 };
 
+// The system's own text for a Windows error code, on one line; empty when it has none.
+std::string SystemErrorText(DWORD code);
+
+// One waiting job as the waiting jobs window lists it.
+struct WaitingJobText {
+    std::string Path;
+    // "VELT Imager 1", or "unknown" when the printer name could not be read.
+    std::string Printer;
+    // The first failure in local time, "2026-12-10 14:03:07".
+    std::string Since;
+    // "3: The system cannot find the path specified.", "none" when the failure had no code.
+    std::string Error;
+};
+WaitingJobText DescribeWaitingJob(const WaitingJob& job);
+
 // A change notification on a folder or, while it does not exist, on its nearest existing parent.
 class FolderWatch {
 public:

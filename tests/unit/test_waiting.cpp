@@ -169,6 +169,27 @@ TEST_F(WaitingListTest, OnePathWaitsOnceAndTheListHoldsTenThousand)
     EXPECT_EQ(read.LoadJournalText(text), 1u);
     EXPECT_EQ(read.Count(), WaitingList::Capacity);
     EXPECT_EQ(read.Find(past.Path), nullptr);
+    // As the waiting jobs window lists a job: whole, with the system's own text for its error.
+    WaitingJob shown = job;
+    shown.Path = "C:\\" + std::string(300, 'p') + "\\job.tmp";
+    shown.Printer = 0;
+    shown.LastError = ERROR_PATH_NOT_FOUND;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    shown.Since = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    const WaitingJobText described = DescribeWaitingJob(shown);
+    EXPECT_EQ(described.Path, shown.Path);
+    EXPECT_EQ(described.Printer, "unknown");
+    EXPECT_EQ(described.Since.substr(0, 10), Format("%04d-%02d-%02d", local.wYear, local.wMonth, local.wDay));
+    EXPECT_EQ(described.Error, "3: " + SystemErrorText(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(SystemErrorText(ERROR_PATH_NOT_FOUND).empty());
+    EXPECT_EQ(SystemErrorText(ERROR_PATH_NOT_FOUND).find_first_of("\r\n"), std::string::npos);
+    shown.Printer = 2;
+    shown.LastError = 0;
+    EXPECT_EQ(DescribeWaitingJob(shown).Printer, "VELT Imager 2");
+    EXPECT_EQ(DescribeWaitingJob(shown).Error, "none");
     EXPECT_EQ(WaitingCountText(0), "");
     EXPECT_EQ(WaitingCountText(1), "1 job waiting");
     EXPECT_EQ(WaitingCountText(2), "2 jobs waiting");
