@@ -108,7 +108,9 @@ void TTrayIcon::ShowBalloon(const std::string& title, const std::string& text, D
     data.uFlags |= NIF_INFO;
     data.dwInfoFlags = infoFlags;
     std::strncpy(data.szInfoTitle, title.c_str(), sizeof data.szInfoTitle - 1);
-    std::strncpy(data.szInfo, text.c_str(), sizeof data.szInfo - 1);
+    // Wine sizes its balloon a little short and cuts the last characters of the longest line; blanks
+    // at the end are what it cuts then, and nothing shows of them elsewhere.
+    std::strncpy(data.szInfo, (text + "   ").c_str(), sizeof data.szInfo - 1);
     Send(NIM_MODIFY, data);
 }
 

@@ -616,7 +616,7 @@ TEST_F(FormRoutingTest, JobsNotHandedOnWaitAndWarnFromTheTrayUntilTheyHaveGoneOn
     EXPECT_EQ(sent.uFlags & NIF_INFO, static_cast<UINT>(NIF_INFO));
     EXPECT_EQ(sent.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
     EXPECT_STREQ(sent.szInfoTitle, "VELT Imager Support");
-    EXPECT_STREQ(sent.szInfo, "A print job waits: its printer name could not be read. It will go on by itself.");
+    EXPECT_EQ(Trim(sent.szInfo), "A print job waits: its printer name could not be read. It will go on by itself.");
     ASSERT_NE(tray.Icon(), nullptr);
     EXPECT_NE(tray.Icon(), plain);
     EXPECT_EQ(sent.hIcon, tray.Icon());
@@ -625,13 +625,13 @@ TEST_F(FormRoutingTest, JobsNotHandedOnWaitAndWarnFromTheTrayUntilTheyHaveGoneOn
     // Each failure has its balloon; a job handed on meanwhile changes nothing.
     const std::string fax = Job("fax.tmp", "VELT Imager 2");
     form.RouteJob(fax, 0, 3);
-    EXPECT_STREQ(tray.LastSent().szInfo, "A print job waits: its printer's action is unknown. It will go on by itself.");
+    EXPECT_EQ(Trim(tray.LastSent().szInfo), "A print job waits: its printer's action is unknown. It will go on by itself.");
     form.RouteJob(Job("through2.tmp", "VELT Imager 1"), 0, 4);
     EXPECT_EQ(tray.Hint(), "VELT Imager Support\n2 jobs waiting");
     EXPECT_NE(tray.Icon(), nullptr);
     // A job whose file is not there has nothing to wait with: it is reported as before.
     form.RouteJob(root_ / "jobs\\gone.tmp", 0, 5);
-    EXPECT_STREQ(tray.LastSent().szInfo, "Could not read Printer name");
+    EXPECT_EQ(Trim(tray.LastSent().szInfo), "Could not read Printer name");
     EXPECT_EQ(tray.Hint(), "VELT Imager Support\n2 jobs waiting\nFailed: Could not read Printer name");
 
     // Opened, the window shows its status bar; the warning stays while jobs wait.
@@ -650,7 +650,7 @@ TEST_F(FormRoutingTest, JobsNotHandedOnWaitAndWarnFromTheTrayUntilTheyHaveGoneOn
     EXPECT_EQ(form.StatusBar1.SimpleText(), "OUT = " + (root_ / "lead2\\job0000000000.log"));
     EXPECT_EQ(tray.Icon(), nullptr);
     EXPECT_EQ(tray.Hint(), "VELT Imager Support");
-    EXPECT_STREQ(tray.LastSent().szInfo, "The waiting print jobs have gone on.");
+    EXPECT_EQ(Trim(tray.LastSent().szInfo), "The waiting print jobs have gone on.");
     EXPECT_EQ(tray.LastSent().dwInfoFlags, static_cast<DWORD>(NIIF_INFO));
     const std::string log = Log();
     EXPECT_NE(log.find(" Dismissed from the waiting jobs, left where it is: " + nameless + "\r\n"), std::string::npos);
