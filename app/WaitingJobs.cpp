@@ -98,7 +98,9 @@ bool WriteJournal(const std::string& path, const WaitingList& list)
 bool JobFileIdentity(const std::string& path, uint64_t& size, uint64_t& writeTime)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)
+    // No 8-bit file function opens a longer name; Wine's ended the program on megabytes of one.
+    if (path.empty() || path.size() >= MAX_PATH
+        || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)
         || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
     size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
