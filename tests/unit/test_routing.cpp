@@ -339,7 +339,8 @@ TEST_F(RoutingTest, ConverterGetsBothPathsQuotedAndTheJobStays)
     status_ = "before";
     Route(job, 0, 1);
     EXPECT_EQ(Status(), "before");  // a started converter shows nothing
-    ASSERT_TRUE(PumpUntil([&] { return PathExists(record); }, 20000));
+    // Under Wine the renamed record can be seen a moment before it can be read.
+    ASSERT_TRUE(PumpUntil([&] { return !ReadFileBytes(record).empty(); }, 20000));
     EXPECT_EQ(ReadFileBytes(record), "\"" + exe + "\" \"" + job + "\"");
     ExpectStays(job);
 }
