@@ -20,15 +20,12 @@ void AppendLogLine(const std::string& folder, const LocalStamp& stamp, const std
 
 void TMainForm::WriteLog(const std::string& Text)
 {
-    // Not yet known: the file would land in the root of the drive.
-    if (SpoolerFolder.empty())
-        return;
     try {
         SYSTEMTIME now;
         GetLocalTime(&now);
         const LocalStamp stamp{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
                                now.wMilliseconds};
-        AppendLogLine(SpoolerFolder, stamp, Text);
+        AppendLogLine(SpoolerFolder(), stamp, Text);
     } catch (...) {
         // A side file: not even a lack of memory may stop the job that is being logged.
     }

@@ -39,7 +39,7 @@ std::vector<long long> TakenJobNumbers(const std::string& folder)
 {
     std::vector<long long> taken;
     WIN32_FIND_DATAA data;
-    UniqueFind find(FindFirstFileExA((folder + "\\job??????????.log").c_str(), FindExInfoBasic, &data,
+    UniqueFind find(FindFirstFileExA((folder + "\\" + kJobFilePattern).c_str(), FindExInfoBasic, &data,
                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!find)
         return taken;
@@ -206,35 +206,35 @@ Handoff HandOffJob(const std::string& job, const std::string& folder, const std:
     result.Destination = folder;
     for (long long number = LowestFreeJobNumber(taken, 0); number >= 0 && NameTaken(result.Error);
          number = LowestFreeJobNumber(taken, number + 1)) {
-        result.Destination = Format("%s\\job%010lld.log", folder.c_str(), number);
+        result.Destination = folder + "\\" + JobFileName(number);
         result.Error = mover.MoveTo(result.Destination);
     }
     return result;
 }
 
-std::string StartConverter(const std::string& job, long index, DWORD& error)
+RoutingOutcome StartConverter(const std::string& job, long index)
 {
-    error = ERROR_SUCCESS;
     TRegistry registry(PrinterKeyAccess(KEY_READ));
     registry.SetRootKey(HKEY_CURRENT_USER);
     const std::string key = ConverterKeyPath(index);
     if (!registry.OpenKeyReadOnly(key))
-        return "Failed to open " + key;
+        return {"Failed to open " + key};
     if (!registry.ValueExists("ExePath"))
-        return key + "\\ExePath not found";
+        return {key + "\\ExePath not found"};
     const std::string exePath = registry.ReadString("ExePath");
     if (RunsThroughInterpreter(exePath) && job.find_first_of("%&^|<>\r\n") != std::string::npos)
-        return "Job path not safe for a batch converter: " + job;
+        return {"Job path not safe for a batch converter: " + job};
     std::string commandLine = Format("\"%s\" \"%s\"", exePath.c_str(), job.c_str());
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        error = GetLastError();
-        return Format("Create process failed, error %lu", static_cast<unsigned long>(error));
+        const DWORD error = GetLastError();
+        return {Format("Create process failed, error %lu", static_cast<unsigned long>(error)), std::string(), false,
+                error};
     }
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
-    return std::string();
+    return {std::string(), std::string(), true};
 }

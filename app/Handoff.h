@@ -1,7 +1,7 @@
 #pragma once
 // Carrying a routing out: the job handed to the spooler under a job name of its lead folder, or
 // the converter started on it. Neither shows anything; the caller reports what they return.
-#include <windows.h>
+#include "app/JobRouting.h"
 
 #include <string>
 
@@ -19,7 +19,6 @@ struct Handoff {
 // name ever holds an empty or partial job, whenever the process ends.
 Handoff HandOffJob(const std::string& job, const std::string& folder, const std::string& preferredName);
 
-// Starts the converter of the printer on the job, not waiting for it. The status text of a
-// failure (with its Windows error code, 0 when it has none), or the empty text when it was
-// started. A registry value of the wrong kind raises the registry error to the caller.
-std::string StartConverter(const std::string& job, long index, DWORD& error);
+// Starts the converter of the printer on the job, not waiting for it: handed on when it started.
+// A registry value of the wrong kind raises the registry error to the caller.
+RoutingOutcome StartConverter(const std::string& job, long index);

@@ -34,7 +34,7 @@ void TMainForm::WMCopyData(TMessage& Message)
         // Each routing keeps its own notice's number, even when another notice
         // arrives while this one waits on a question.
         const int counter = ++JobCounter;
-        AppendFormat(stamp, " Session=%d, Counter=%d", static_cast<int>(SessionId), counter);
+        AppendFormat(stamp, " Session=%d, Counter=%d", static_cast<int>(Config.SessionId), counter);
         StaticText1.SetText(stamp);
         std::string path;
         const bool exact = DecodeNoticePath(*notice, path);
@@ -44,12 +44,10 @@ void TMainForm::WMCopyData(TMessage& Message)
         const size_t longestPath = 32767;
         StaticText2.SetText(path.size() > longestPath ? path.substr(0, longestPath) : path);
         // A path read as another file would move a job the printer side never sent.
-        if (exact) {
+        if (exact)
             RouteJob(path, 0, counter);
-        } else {
-            StatusBar1.SetSimpleText(InexactPathText(path));
-            ReportJobOutcome(0, false, StatusBar1.SimpleText());
-        }
+        else
+            ReportJobOutcome(JobSource::Notice, InexactPathOutcome(path));
     } else if (notice && notice->dwData == JobPassOverKind && TakePassedJob(*notice)) {
         // A command-line instance's job that it could not hand on: the reply says it waits here.
         Message.Result = JobTakenReply;
@@ -63,20 +61,16 @@ void TMainForm::WMCopyData(TMessage& Message)
 
 void TMainForm::ApplicationEvents1Idle(TObject* /*Sender*/, bool& /*Done*/)
 {
-    ApplicationEvents1.OnIdle = nullptr;
+    Application->OnIdle = nullptr;
     GetFileVersionText(nullptr, VersionText);
     UpdateTrayHint();
-    // Already out of sight (say, a question came first): then there is nothing to minimize.
-    if (!Application->Minimized()) {
-        TrayMinimizePending = true;
-        TrayIcon1.Minimize();
-    }
+    HideToTray();
 }
 
 void TMainForm::Timer1Timer(TObject* /*Sender*/)
 {
     if (StopFilePath.empty())
-        StopFilePath = LogBaseFolder() + "\\SealQueue\\xlead.stop";
+        StopFilePath = SpoolerFolder() + "\\xlead.stop";
     // A routing under way (a question is open) is finished first; the next tick closes.
     if (RoutingDepth > 0 || !FileExists(StopFilePath))
         return;

@@ -34,18 +34,15 @@ std::string ReadAction(long index)
     return action;
 }
 
-RoutingOutcome Failed(RoutingFailure failure, std::string status, DWORD error = ERROR_SUCCESS)
+RoutingOutcome Failed(RoutingFailure failure, RoutingOutcome outcome)
 {
-    RoutingOutcome outcome;
-    outcome.Status = std::move(status);
     outcome.Failure = failure;
-    outcome.Error = error;
     return outcome;
 }
 
-RoutingOutcome ToSpooler(const RoutingRequest& request, const std::string& path, long index)
+RoutingOutcome ToSpooler(const RoutingRequest& request, const MainConfig& config, const std::string& path, long index)
 {
-    const std::string& folder = index == 1 ? request.LeadFolder : request.Lead2Folder;
+    const std::string& folder = index == 1 ? config.LeadFolder : config.Lead2Folder;
     // A name that the code page could not hold carries "?", which no folder's name does: what it
     // would be created as is another folder.
     const bool nameable = folder.find_first_of("?*") == std::string::npos;
@@ -53,27 +50,25 @@ RoutingOutcome ToSpooler(const RoutingRequest& request, const std::string& path,
     if (nameable && !DirectoryExists(folder) && !ForceDirectories(folder))
         error = GetLastError();
     if (!nameable || !DirectoryExists(folder))
-        return Failed(RoutingFailure::Folder, "Directory " + folder + " does not exist!", error);
+        return Failed(RoutingFailure::Folder, {"Directory " + folder + " does not exist!", std::string(), false, error});
 
-    const std::string preferred = request.Mode == 0 ? "job" + request.JobId + ".log" : std::string();
+    const std::string preferred = request.Source == JobSource::Notice ? JobFileName(request.JobId) : std::string();
     const Handoff handoff = HandOffJob(path, folder, preferred);
     if (handoff.Error == ERROR_SUCCESS)
         return {"OUT = " + handoff.Destination, std::string(), true};
-    RoutingOutcome outcome = Failed(RoutingFailure::Move,
-                                    Format("Error %lu moving %s into %s", static_cast<unsigned long>(handoff.Error),
-                                           path.c_str(), handoff.Destination.c_str()),
-                                    handoff.Error);
-    outcome.LogLine = outcome.Status;
-    return outcome;
+    const std::string text = Format("Error %lu moving %s into %s", static_cast<unsigned long>(handoff.Error),
+                                    path.c_str(), handoff.Destination.c_str());
+    return Failed(RoutingFailure::Move, {text, text, false, handoff.Error});
 }
 
-RoutingOutcome Route(const RoutingRequest& request, const std::string& path, bool& confirmed, long& index)
+RoutingOutcome Route(const RoutingRequest& request, const MainConfig& config, const std::string& path, long& index,
+                     bool& confirmed)
 {
     const std::string printer = TIniFile(path).ReadString("Device", "DeviceName", "");
     if (!ParsePrinterIndex(printer, index))
-        return Failed(RoutingFailure::PrinterName, "Could not read Printer name");
+        return Failed(RoutingFailure::PrinterName, {"Could not read Printer name"});
     if (index <= 0)
-        return Failed(RoutingFailure::PrinterIndex, Format("Printer name is %ld", index));
+        return Failed(RoutingFailure::PrinterIndex, {Format("Printer name is %ld", index)});
 
     std::string action = ReadAction(index);
     if (AnsiSameText(action, "Ask user")) {
@@ -87,45 +82,42 @@ RoutingOutcome Route(const RoutingRequest& request, const std::string& path, boo
     }
 
     if (action.empty() || AnsiSameText(action, "SealQueue"))
-        return ToSpooler(request, path, index);
+        return ToSpooler(request, config, path, index);
     if (AnsiSameText(action, "EmfRaster")) {
-        DWORD error = ERROR_SUCCESS;
-        const std::string failure = StartConverter(path, index, error);
-        if (failure.empty())
-            return {std::string(), std::string(), true};
-        return Failed(RoutingFailure::Converter, failure, error);
+        RoutingOutcome started = StartConverter(path, index);
+        return started.HandedOn ? started : Failed(RoutingFailure::Converter, started);
     }
-    return Failed(RoutingFailure::Action, "todostr = " + action);
+    return Failed(RoutingFailure::Action, {"todostr = " + action});
 }
 
 } // namespace
 
-RoutingOutcome RouteJobFile(const RoutingRequest& request)
+RoutingOutcome RouteJobFile(const RoutingRequest& request, const MainConfig& config)
 {
     // No Windows file name holds one, and it would split the converter's command line.
     if (request.JobPath.find('"') != std::string::npos)
-        return {"Job path holds a quotation mark: " + request.JobPath, std::string()};
+        return {"Job path holds a quotation mark: " + request.JobPath};
     // The profile reader looks for a relative name in the Windows folder, the move in the current one.
     const std::string path = IsAbsolutePath(request.JobPath) ? request.JobPath : ExpandFileName(request.JobPath);
 
-    bool confirmed = false;
     long index = 0;
-    RoutingOutcome outcome = Route(request, path, confirmed, index);
+    bool confirmed = false;
+    RoutingOutcome outcome = Route(request, config, path, index, confirmed);
     outcome.Confirmed = confirmed;
     outcome.Path = path;
     outcome.Printer = index > 0 ? index : 0;
     return outcome;
 }
 
-std::string InexactPathText(const std::string& converted)
+RoutingOutcome InexactPathOutcome(const std::string& converted)
 {
-    return "Job path not in the system code page: " + converted;
+    return {"Job path not in the system code page: " + converted};
 }
 
-std::string WaitingBalloonText(const RoutingOutcome& outcome)
+std::string FailureReasonText(RoutingFailure failure, DWORD error)
 {
     std::string reason;
-    switch (outcome.Failure) {
+    switch (failure) {
     case RoutingFailure::PrinterName:
         reason = "its printer name could not be read";
         break;
@@ -140,7 +132,7 @@ std::string WaitingBalloonText(const RoutingOutcome& outcome)
         break;
     case RoutingFailure::Folder:
     case RoutingFailure::Move:
-        switch (outcome.Error) {
+        switch (error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
         case ERROR_INVALID_NAME:
@@ -160,12 +152,17 @@ std::string WaitingBalloonText(const RoutingOutcome& outcome)
             reason = "the spooler's disk is full";
             break;
         default:
-            reason = Format("error %lu", static_cast<unsigned long>(outcome.Error));
+            reason = Format("error %lu", static_cast<unsigned long>(error));
         }
         break;
     case RoutingFailure::None:
         reason = "it could not be handed on";
         break;
     }
-    return "A print job waits: " + reason + ". It will go on by itself.";
+    return reason;
+}
+
+std::string WaitingBalloonText(const RoutingOutcome& outcome)
+{
+    return "A print job waits: " + FailureReasonText(outcome.Failure, outcome.Error) + ". It will go on by itself.";
 }

@@ -96,6 +96,18 @@ std::string LogLine(const LocalStamp& stamp, const std::string& text)
     return time + text + "\r\n";
 }
 
+std::string JobFileName(const std::string& jobId)
+{
+    return "job" + jobId + ".log";
+}
+
+std::string JobFileName(long long number)
+{
+    char digits[24];
+    std::snprintf(digits, sizeof digits, "%010lld", number);
+    return JobFileName(std::string(digits));
+}
+
 long long JobFileNumber(const std::string& fileName)
 {
     // Only ASCII letters fold: no other character is the same name as one of these.

@@ -28,7 +28,12 @@ std::string LogFileName(const std::string& folder, const LocalStamp& stamp);
 // "%02d:%02d:%02d.%03d %s\r\n".
 std::string LogLine(const LocalStamp& stamp, const std::string& text);
 
-// Command-line job files are "job" + ten digits + ".log"; the ten digits hold at most this.
+// Job files in a lead folder: "job" + ten characters + ".log"; a notice's are named by its job id,
+// a command-line job's by a number of ten digits, which hold at most kLastJobFileNumber.
+std::string JobFileName(const std::string& jobId);
+std::string JobFileName(long long number);
+// Every job file name, and names of fewer characters ("?" also matches none).
+constexpr char kJobFilePattern[] = "job??????????.log";
 constexpr long long kLastJobFileNumber = 9999999999LL;
 // The number of a file name of exactly that form, or -1. Letters match without regard to case,
 // as Windows matches file names: JOB0000000007.LOG takes number 7 as job0000000007.log does.

@@ -4,21 +4,24 @@
 
 #include "app/resource.h"
 
-void TMainForm::ReportJobOutcome(unsigned char Mode, bool HandedOn, const std::string& StatusText,
-                                 const std::string& WaitingText)
+void TMainForm::ReportJobOutcome(JobSource Source, const RoutingOutcome& Outcome)
 {
-    const bool waits = !WaitingText.empty();
-    if (Mode != 0) {
-        Application->SetExitCode(HandedOn ? 0 : waits ? JobWaitingExitCode : JobNotHandedOnExitCode);
+    if (!Outcome.Status.empty())
+        StatusBar1.SetSimpleText(Outcome.Status);
+    if (!Outcome.LogLine.empty())
+        WriteLog(Outcome.LogLine);
+    const bool waits = !Outcome.HandedOn && KeepWaiting(Source, Outcome);
+    if (Source == JobSource::CommandLine) {
+        Application->SetExitCode(Outcome.HandedOn ? 0 : waits ? JobWaitingExitCode : JobNotHandedOnExitCode);
         return;
     }
     // An open window shows the status bar itself.
-    if (HandedOn || !TrayIcon1.Visible())
+    if (Outcome.HandedOn || !TrayIcon1.Visible())
         return;
     if (!waits)
-        LastFailure = StatusText;
+        LastFailure = Outcome.Status;
     UpdateTrayHint();
-    TrayIcon1.ShowBalloon(Application->Title(), waits ? WaitingText : StatusText);
+    TrayIcon1.ShowBalloon(Application->Title(), waits ? WaitingBalloonText(Outcome) : Outcome.Status);
 }
 
 // The system does not pass the printer side's job notices up to an elevated window.
@@ -39,7 +42,7 @@ void TMainForm::UpdateTrayHint()
         hint += " " + VersionText;
     if (RunsElevated)
         hint += "\nElevated: receives no print jobs";
-    const size_t waiting = Waiting ? Waiting->List().Count() : 0;
+    const size_t waiting = waiting_ ? waiting_->List().Count() : 0;
     if (waiting > 0)
         hint += "\n" + WaitingCountText(waiting);
     if (!LastFailure.empty())
@@ -48,4 +51,5 @@ void TMainForm::UpdateTrayHint()
     // A shared icon of the program's own resources: the system owns it.
     const bool warn = waiting > 0 || !LastFailure.empty();
     TrayIcon1.SetIcon(warn ? LoadIconA(Application->Instance(), MAKEINTRESOURCEA(IDI_WARNICON)) : nullptr);
+    ShowWaitingCount();
 }

@@ -17,13 +17,6 @@ private:
     int& depth_;
 };
 
-bool AskUser()
-{
-    Application->Restore();
-    Application->BringToFront();
-    return Application->MessageBox("Call SealQueue?", Application->Title(), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
-}
-
 } // namespace
 
 void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Counter)
@@ -31,19 +24,17 @@ void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Cou
     const RoutingScope scope(RoutingDepth);
     RoutingRequest request;
     request.JobPath = JobPath;
-    request.Mode = Mode;
-    if (Mode == 0)
+    request.Source = Mode == 0 ? JobSource::Notice : JobSource::CommandLine;
+    if (request.Source == JobSource::Notice)
         request.JobId = MessageJobId(Counter);
-    request.LeadFolder = LeadFolder;
-    request.Lead2Folder = Lead2Folder;
-    request.AskUser = AskUser;
-    const RoutingOutcome outcome = RouteJobFile(request);
-    if (!outcome.Status.empty())
-        StatusBar1.SetSimpleText(outcome.Status);
-    if (!outcome.LogLine.empty())
-        WriteLog(outcome.LogLine);
-    const bool waits = !outcome.HandedOn && KeepWaiting(outcome, Mode);
-    ReportJobOutcome(Mode, outcome.HandedOn, StatusBar1.SimpleText(), waits ? WaitingBalloonText(outcome) : "");
+    request.AskUser = [this] { return AskUser(); };
+    ReportJobOutcome(request.Source, RouteJobFile(request, Config));
+}
+
+bool TMainForm::AskUser()
+{
+    ApplicationRestore(this);
+    return Application->MessageBox("Call SealQueue?", Application->Title(), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
 
 RetryResult TMainForm::RetryJob(const WaitingJob& Job)
@@ -52,15 +43,13 @@ RetryResult TMainForm::RetryJob(const WaitingJob& Job)
     RoutingRequest request;
     request.JobPath = Job.Path;
     // A job name of its own, as a command-line job gets: the notice's number is long gone.
-    request.Mode = 1;
-    request.LeadFolder = LeadFolder;
-    request.Lead2Folder = Lead2Folder;
-    request.AskUser = AskUser;
+    request.Source = JobSource::CommandLine;
+    request.AskUser = [this] { return AskUser(); };
     request.Confirmed = Job.Confirmed;
     RetryResult result;
     RoutingOutcome outcome;
     try {
-        outcome = RouteJobFile(request);
+        outcome = RouteJobFile(request, Config);
     } catch (const std::exception&) {
         // Shown once, at the job's first attempt; a retry fails quietly like any other.
         return result;
@@ -68,6 +57,7 @@ RetryResult TMainForm::RetryJob(const WaitingJob& Job)
     result.Cancelled = outcome.Cancelled;
     result.HandedOn = outcome.HandedOn && !outcome.Cancelled;
     result.Error = outcome.Error;
+    result.Failure = static_cast<uint32_t>(outcome.Failure);
     result.Confirmed = outcome.Confirmed;
     result.Status = outcome.Status;
     // A failure again is not shown again: the list keeps it.
@@ -76,7 +66,7 @@ RetryResult TMainForm::RetryJob(const WaitingJob& Job)
     return result;
 }
 
-std::string TMainForm::MessageJobId(int Counter)
+std::string TMainForm::MessageJobId(int Counter) const
 {
-    return MakeJobId(SessionId, Counter);
+    return MakeJobId(Config.SessionId, Counter);
 }

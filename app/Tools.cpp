@@ -5,6 +5,7 @@
 #include "dialogs/Vimgpref.h"
 #include "support/PrinterKeys.h"
 #include "support/Vsupport1.h"
+#include "toolkit/Registry.h"
 
 namespace {
 
@@ -14,22 +15,10 @@ public:
     using Exception::Exception;
 };
 
-void SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size)
+void Check(LONG status)
 {
-    const LONG status = RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
     if (status != ERROR_SUCCESS)
         throw ESetValueError(Format("ReSetValueEx error %ld", static_cast<long>(status)));
-}
-
-// The terminating zero is stored with the text.
-void SetText(HKEY key, const char* name, const std::string& text)
-{
-    SetValue(key, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
-}
-
-void SetDword(HKEY key, const char* name, DWORD value)
-{
-    SetValue(key, name, REG_DWORD, &value, sizeof value);
 }
 
 // Runs the step on the key of printers 1 and 2 (or on their "Defaults" subkeys); returns how
@@ -37,45 +26,24 @@ void SetDword(HKEY key, const char* name, DWORD value)
 template <typename Step> int ForEachPrinterKey(bool defaults, Step step)
 {
     const REGSAM access = PrinterKeyAccess(KEY_ALL_ACCESS);
+    TRegistry registry(access, HKEY_LOCAL_MACHINE);
     int done = 0;
     for (int index = 1; index <= 2; ++index) {
-        const std::string path = defaults ? PrinterDefaultsKeyPath(index) : PrinterKeyPath(index);
-        HKEY opened = nullptr;
-        const LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &opened);
+        const LONG status = registry.Open(defaults ? PrinterDefaultsKeyPath(index) : PrinterKeyPath(index), access);
         if (status != ERROR_SUCCESS) {
             if (index == 1)
                 ShowMessage(Format("RegOpenKeyEx error %ld", static_cast<long>(status)));
             continue;
         }
-        UniqueRegKey key(opened);
         try {
-            step(key.get());
+            step(registry);
         } catch (const ESetValueError& error) {
             ShowMessage(error.Message());
         }
-        key.reset();
+        registry.CloseKey();
         ++done;
     }
     return done;
-}
-
-UniqueRegKey OpenForQuery(const std::string& path)
-{
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, PrinterKeyAccess(KEY_QUERY_VALUE), &opened) !=
-        ERROR_SUCCESS)
-        return UniqueRegKey();
-    return UniqueRegKey(opened);
-}
-
-// A 32-bit number value; false when it is missing or of another kind.
-bool QueryDword(const UniqueRegKey& key, const char* name, DWORD& value)
-{
-    DWORD type = 0;
-    DWORD size = sizeof value;
-    return RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
-               ERROR_SUCCESS &&
-           type == REG_DWORD && size == sizeof value;
 }
 
 } // namespace
@@ -89,38 +57,40 @@ bool TMainForm::CheckAdministrator()
     return false;
 }
 
-void TMainForm::FillRegistry(int TransferMode)
+bool TMainForm::FillRegistry(int TransferMode)
 {
     if (!CheckAdministrator())
-        return;
+        return false;
     const std::string exeName = Application->ExeName();
     const std::string title = Caption();
-    const int done = ForEachPrinterKey(false, [&](HKEY key) {
-        SetText(key, PrinterValue::ClientApplication, exeName);
-        SetText(key, PrinterValue::TargetWindowClass, "TMainForm");
-        SetText(key, PrinterValue::TargetWindowTitle, title);
-        SetDword(key, PrinterValue::TransferMode, static_cast<DWORD>(TransferMode));
+    const int done = ForEachPrinterKey(false, [&](TRegistry& key) {
+        Check(key.SetString(PrinterValue::ClientApplication, exeName));
+        Check(key.SetString(PrinterValue::TargetWindowClass, "TMainForm"));
+        Check(key.SetString(PrinterValue::TargetWindowTitle, title));
+        Check(key.SetInteger(PrinterValue::TransferMode, static_cast<DWORD>(TransferMode)));
     });
     if (done > 0)
         ShowMessage(Format("Done for %d printers!", done));
     else
         ShowMessage("Could not find any \"VELT Imager\" printer!");
+    return done > 0;
 }
 
-void TMainForm::PrepareText(bool Enabled)
+bool TMainForm::PrepareText(bool Enabled)
 {
     if (!CheckAdministrator())
-        return;
-    const int done = ForEachPrinterKey(true, [&](HKEY key) {
-        SetDword(key, PrinterValue::TextEnabled, Enabled ? 1 : 0);
-        SetDword(key, PrinterValue::TextEncoding, 2);
-        SetDword(key, PrinterValue::TextSeparate, 1);
-        SetDword(key, PrinterValue::TextWriteBom, 1);
+        return false;
+    const int done = ForEachPrinterKey(true, [&](TRegistry& key) {
+        Check(key.SetInteger(PrinterValue::TextEnabled, Enabled ? 1 : 0));
+        Check(key.SetInteger(PrinterValue::TextEncoding, 2));
+        Check(key.SetInteger(PrinterValue::TextSeparate, 1));
+        Check(key.SetInteger(PrinterValue::TextWriteBom, 1));
     });
     if (done > 0)
         ShowMessage(Format("Done for %d printers!", done));
     else
         ShowMessage("Could not find any (correct version) \"VELT Imager\" printer!");
+    return done > 0;
 }
 
 void TMainForm::Setupactions1Click(TObject* /*Sender*/)
@@ -129,45 +99,41 @@ void TMainForm::Setupactions1Click(TObject* /*Sender*/)
         vimgPrefForm->ShowModal();
 }
 
+// The marks follow what was written: a click that wrote nothing leaves them as they were.
 void TMainForm::Usemessagesrecommended1Click(TObject* /*Sender*/)
 {
-    FillRegistry(1);
+    if (FillRegistry(1))
+        Usemessagesrecommended1.SetChecked(true);
 }
 
 void TMainForm::UseEXEspecialcase1Click(TObject* /*Sender*/)
 {
-    FillRegistry(0);
+    if (FillRegistry(0))
+        UseEXEspecialcase1.SetChecked(true);
 }
 
 void TMainForm::Preparetext1Click(TObject* /*Sender*/)
 {
-    PrepareText(Preparetext1.Checked());
+    const bool enabled = !Preparetext1.Checked();
+    if (PrepareText(enabled))
+        Preparetext1.SetChecked(enabled);
 }
 
 void TMainForm::WMInitMenuPopup(TMessage& Message)
 {
-    const TMenuItem* item = MainMenu1.FindItemBySubMenu(reinterpret_cast<HMENU>(Message.WParam));
-    if (!item || item->Name() != "Fillregistry1")
+    if (reinterpret_cast<HMENU>(Message.WParam) != Fillregistry1.SubMenu())
         return;
     // Only printer 1's settings show; without its "Defaults" key no mark changes.
+    TRegistry registry(PrinterKeyAccess(KEY_QUERY_VALUE), HKEY_LOCAL_MACHINE);
     DWORD value = 0;
-    UniqueRegKey defaults = OpenForQuery(PrinterDefaultsKeyPath(1));
-    if (!defaults)
+    if (!registry.OpenKey(PrinterDefaultsKeyPath(1)))
         return;
-    try {
-        if (QueryDword(defaults, PrinterValue::TextEnabled, value))
-            Preparetext1.SetChecked(value != 0);
-    } catch (...) {
-    }
-    defaults.reset();
-    UniqueRegKey printer = OpenForQuery(PrinterKeyPath(1));
-    if (!printer || !QueryDword(printer, PrinterValue::TransferMode, value))
+    if (registry.ReadInteger(PrinterValue::TextEnabled, value))
+        Preparetext1.SetChecked(value != 0);
+    if (!registry.OpenKey(PrinterKeyPath(1)) || !registry.ReadInteger(PrinterValue::TransferMode, value))
         return;
-    try {
-        if (value == 0)
-            UseEXEspecialcase1.SetChecked(true);
-        else if (value == 1)
-            Usemessagesrecommended1.SetChecked(true);
-    } catch (...) {
-    }
+    if (value == 0)
+        UseEXEspecialcase1.SetChecked(true);
+    else if (value == 1)
+        Usemessagesrecommended1.SetChecked(true);
 }

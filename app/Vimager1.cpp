@@ -6,6 +6,7 @@
 #include "support/Vsupport1.h"
 #include "text/Charconvert.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 TMainForm* MainForm = nullptr;
@@ -38,42 +39,54 @@ bool CommandLineJobPath(std::string& path)
 
 } // namespace
 
+constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
+// The radio pair of the transfer mode.
+constexpr UINT kFirstMode = IDM_USEMESSAGESRECOMMENDED1;
+constexpr UINT kLastMode = IDM_USEEXESPECIALCASE1;
+
+// "IN" sits three pixels lower than the field's top, level with the text inside the field's edge.
 TMainForm::TMainForm()
     : TForm(MainFormStyle()),
-      Label1(*this, 8, 8, "Stamp"),
-      StaticText1(*this, 48, 8, 329, 17),
-      Label2(*this, 8, 32, "IN"),
-      StaticText2(*this, 48, 32, 329, 21, true),
-      StatusBar1(*this),
-      TrayIcon1(*this),
+      Label1({"STATIC", kLabel, 0, 8, 8, 0, 0, 0, "Stamp"}),
+      StaticText1({"STATIC", kLabel | SS_SUNKEN | SS_LEFTNOWORDWRAP, 0, 48, 8, 329, 17, 0, ""}),
+      Label2({"STATIC", kLabel, 0, 8, 35, 0, 0, 0, "IN"}),
+      StaticText2({"EDIT", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, WS_EX_CLIENTEDGE, 48, 32, 329, 21, 0, ""}),
+      StatusBar1({STATUSCLASSNAMEA, CCS_BOTTOM, 0, 0, 0, 387, 19, 0, ""}),
+      TrayIcon1(*this, IDI_MAINICON),
       Timer1(*this, 1500, [this] { Timer1Timer(this); }),
+      Timer2(*this, 500, [this] { Timer2Timer(this); }),
       MainMenu1(*this),
-      File1(MainMenu1, IDM_FILE1, "File1"),
-      Retrywaitingjobs1(MainMenu1, IDM_RETRYWAITINGJOBS1, "Retrywaitingjobs1"),
-      Exit1(MainMenu1, IDM_EXIT1, "Exit1"),
-      Tools1(MainMenu1, IDM_TOOLS1, "Tools1"),
-      Fillregistry1(MainMenu1, IDM_FILLREGISTRY1, "Fillregistry1"),
-      Usemessagesrecommended1(MainMenu1, IDM_USEMESSAGESRECOMMENDED1, "Usemessagesrecommended1", true, 1),
-      UseEXEspecialcase1(MainMenu1, IDM_USEEXESPECIALCASE1, "UseEXEspecialcase1", true, 1),
-      Preparetext1(MainMenu1, IDM_PREPARETEXT1, "Preparetext1", true),
-      Setupactions1(MainMenu1, IDM_SETUPACTIONS1, "Setupactions1"),
-      Help1(MainMenu1, IDM_HELP1, "Help1"),
-      About1(MainMenu1, IDM_ABOUT1, "About1")
+      File1(MainMenu1, IDM_FILE1),
+      Waitingjobs1(MainMenu1, IDM_WAITINGJOBS1),
+      Retrywaitingjobs1(MainMenu1, IDM_RETRYWAITINGJOBS1),
+      Exit1(MainMenu1, IDM_EXIT1),
+      Open1(MainMenu1, IDM_OPEN1),
+      Tools1(MainMenu1, IDM_TOOLS1),
+      Fillregistry1(MainMenu1, IDM_FILLREGISTRY1),
+      Usemessagesrecommended1(MainMenu1, IDM_USEMESSAGESRECOMMENDED1, kFirstMode, kLastMode),
+      UseEXEspecialcase1(MainMenu1, IDM_USEEXESPECIALCASE1, kFirstMode, kLastMode),
+      Preparetext1(MainMenu1, IDM_PREPARETEXT1),
+      Setupactions1(MainMenu1, IDM_SETUPACTIONS1),
+      Help1(MainMenu1, IDM_HELP1),
+      About1(MainMenu1, IDM_ABOUT1)
 {
+    AddControls({&Label1, &StaticText1, &Label2, &StaticText2, &StatusBar1});
+    StatusBar1.Align = TAlign::alBottom;
+    StatusBar1.AlignHeight = 19;
     TrayIcon1.SetHint(Application->Title());
-    ApplicationEvents1.OnIdle = [this](bool& Done) { ApplicationEvents1Idle(this, Done); };
+    Application->OnIdle = [this] {
+        bool Done = true;
+        ApplicationEvents1Idle(this, Done);
+    };
     Exit1.OnClick = [this] { Exit1Click(this); };
+    Waitingjobs1.OnClick = [this] { Waitingjobs1Click(this); };
     Retrywaitingjobs1.OnClick = [this] { Retrywaitingjobs1Click(this); };
+    Open1.OnClick = [this] { ApplicationRestore(this); };
     About1.OnClick = [this] { About1Click(this); };
     Setupactions1.OnClick = [this] { Setupactions1Click(this); };
     Usemessagesrecommended1.OnClick = [this] { Usemessagesrecommended1Click(this); };
     UseEXEspecialcase1.OnClick = [this] { UseEXEspecialcase1Click(this); };
     Preparetext1.OnClick = [this] { Preparetext1Click(this); };
-
-    std::string base;
-    GetInstallBaseFolder(base);
-    LeadXmlPath = IncludeTrailingPathDelimiter(base) + "xLead.xml";
-    SpoolerFolder = LogBaseFolder() + "\\SealQueue";
 }
 
 TMainForm::~TMainForm() = default;
@@ -83,48 +96,77 @@ void TMainForm::Dispatch(TMessage& Message)
     switch (Message.Msg) {
     case WM_COPYDATA:
         WMCopyData(Message);
-        break;
+        return;
     case WM_INITMENUPOPUP:
         WMInitMenuPopup(Message);
+        return;
+    case TTrayIcon::CallbackMessage:
+        if (Message.LParam == WM_LBUTTONDBLCLK) {
+            ApplicationRestore(this);
+            // While jobs wait, their window comes over it, once this message has returned.
+            if (Waiting() && !Waiting()->List().Empty())
+                PostMessageA(Handle(), WM_COMMAND, IDM_WAITINGJOBS1, 0);
+        } else if (Message.LParam == WM_RBUTTONUP) {
+            ShowTrayMenu();
+        }
+        return;
+    case WM_SYSCOMMAND:
+        if ((Message.WParam & 0xFFF0) == SC_MINIMIZE) {
+            ApplicationMinimize(this);
+            return;
+        }
         break;
-    default:
-        TForm::Dispatch(Message);
     }
+    if (!TrayIcon1.HandleMessage(Message))
+        TForm::Dispatch(Message);
 }
 
-std::string TMainForm::ReadLeadFolder(const std::string& Key)
+std::string ReadLeadFolder(const std::string& leadXmlPath, const std::string& key)
 {
-    if (!FileExists(LeadXmlPath))
+    if (!FileExists(leadXmlPath))
         return std::string();
-    cPARAMBASE2 settings(LeadXmlPath, "SealQueue");
+    cPARAMBASE2 settings(leadXmlPath, "SealQueue");
     if (!settings.BaseNode())
         return std::string();
-    pugi::xml_node lead = settings.BaseNode().child(Key.c_str());
+    pugi::xml_node lead = settings.BaseNode().child(key.c_str());
     if (!lead)
         return std::string();
     return cPARAMNODE(lead).GetValue("TempVImg");
 }
 
+MainConfig ReadMainConfig()
+{
+    MainConfig config;
+    std::string base;
+    GetInstallBaseFolder(base);
+    config.LeadXmlPath = IncludeTrailingPathDelimiter(base) + "xLead.xml";
+    config.LeadFolder = ReadLeadFolder(config.LeadXmlPath, "Lead");
+    if (config.LeadFolder.empty())
+        config.LeadFolder = "c:\\tmp\\vimg\\1";
+    config.Lead2Folder = ReadLeadFolder(config.LeadXmlPath, "Lead2");
+    if (config.Lead2Folder.empty())
+        config.Lead2Folder = "c:\\tmp\\vimg\\2";
+    if (!ProcessIdToSessionId(GetCurrentProcessId(), &config.SessionId)) {
+        config.SessionError = GetLastError();
+        config.SessionId = 0;
+    }
+    return config;
+}
+
+const std::string& TMainForm::SpoolerFolder()
+{
+    if (Config.SpoolerFolder.empty())
+        Config.SpoolerFolder = LogBaseFolder() + "\\SealQueue";
+    return Config.SpoolerFolder;
+}
+
 void TMainForm::FormCreate(TObject* /*Sender*/)
 {
-    Application->OnRestore = [this] { ApplicationRestore(this); };
-    Application->OnMinimize = [this] { ApplicationMinimize(this); };
-
-    LeadFolder = ReadLeadFolder("Lead");
-    if (LeadFolder.empty())
-        LeadFolder = "c:\\tmp\\vimg\\1";
-    Lead2Folder = ReadLeadFolder("Lead2");
-    if (Lead2Folder.empty())
-        Lead2Folder = "c:\\tmp\\vimg\\2";
-
-    DWORD session = 0;
-    if (ProcessIdToSessionId(GetCurrentProcessId(), &session)) {
-        SessionId = session;
-        StatusBar1.SetSimpleText(Format("Session Id: %lu", static_cast<unsigned long>(SessionId)));
-    } else {
-        const DWORD error = GetLastError();
-        ShowMessage(Format("ProcessIdToSessionId() error %lu", static_cast<unsigned long>(error)));
-    }
+    Config = ReadMainConfig();
+    if (Config.SessionError == ERROR_SUCCESS)
+        StatusBar1.SetSimpleText(Format("Session Id: %lu", static_cast<unsigned long>(Config.SessionId)));
+    else
+        ShowMessage(Format("ProcessIdToSessionId() error %lu", static_cast<unsigned long>(Config.SessionError)));
 
     if (Application->ParamCount() >= 1) {
         // An error display ends the program before routing reports: the caller hears "not handed on".
@@ -134,7 +176,7 @@ void TMainForm::FormCreate(TObject* /*Sender*/)
         if (CommandLineJobPath(path))
             RouteJob(path, 1);
         else
-            StatusBar1.SetSimpleText(InexactPathText(path));
+            ReportJobOutcome(JobSource::CommandLine, InexactPathOutcome(path));
         Application->Terminate();
         return;
     }
@@ -156,23 +198,30 @@ void TMainForm::FormCreate(TObject* /*Sender*/)
         ShowElevationNotice();
 }
 
+// The one way out of sight, for the close box, the minimize button and the first idle moment.
+void TMainForm::HideToTray()
+{
+    inTray_ = true;
+    Hide();
+    TrayIcon1.SetVisible(true);
+}
+
 void TMainForm::ApplicationMinimize(TObject* /*Sender*/)
 {
-    if (TrayMinimizePending) {
-        TrayMinimizePending = false;
-        return;
-    }
     try {
-        TrayIcon1.Minimize();
-        TrayIcon1.SetVisible(true);
+        HideToTray();
     } catch (...) {
     }
 }
 
+// Also before the first showing: a question that comes during start-up needs the window out.
 void TMainForm::ApplicationRestore(TObject* /*Sender*/)
 {
-    // A minimize of our own that never came must not swallow the user's next one.
-    TrayMinimizePending = false;
+    ShowWindow(Handle(), SW_SHOWNORMAL);
+    SetForegroundWindow(Handle());
+    if (!inTray_)
+        return;
+    inTray_ = false;
     TrayIcon1.SetVisible(false);
     // The status bar is in sight now: the tray goes back to plain, unless jobs wait.
     LastFailure.clear();
@@ -184,12 +233,7 @@ void TMainForm::FormClose(TObject* /*Sender*/, TCloseAction& Action)
     if (CloseRequested)
         return;
     Action = TCloseAction::caNone;
-    // Already in the tray (a close request from outside): no minimize event would consume the flag.
-    if (!Application->Minimized()) {
-        TrayMinimizePending = true;
-        TrayIcon1.Minimize();
-    }
-    TrayIcon1.SetVisible(true);
+    HideToTray();
 }
 
 void TMainForm::FormDestroy(TObject* /*Sender*/)

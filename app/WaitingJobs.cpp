@@ -1,5 +1,6 @@
 #include "app/WaitingJobs.h"
 
+#include "app/JobRouting.h"
 #include "app/Jobtext.h"
 #include "toolkit/SysUtils.h"
 
@@ -149,7 +150,7 @@ WaitingJobText DescribeWaitingJob(const WaitingJob& job)
         text.Since = Format("%04d-%02d-%02d %02d:%02d:%02d", local.wYear, local.wMonth, local.wDay, local.wHour,
                             local.wMinute, local.wSecond);
     if (job.LastError == 0) {
-        text.Error = "none";
+        text.Error = FailureReasonText(static_cast<RoutingFailure>(job.Failure), 0);
     } else {
         const std::string message = SystemErrorText(job.LastError);
         text.Error = Format("%lu", static_cast<unsigned long>(job.LastError)) + (message.empty() ? "" : ": " + message);
@@ -330,8 +331,10 @@ WaitingJobs::Step WaitingJobs::RetryOne(const std::string& path, const Router& r
     }
     WaitingJob again = job;
     again.LastError = result.Error;
+    again.Failure = result.Failure;
     again.Confirmed = job.Confirmed || result.Confirmed;
-    const bool changed = again.LastError != job.LastError || again.Confirmed != job.Confirmed;
+    const bool changed =
+        again.LastError != job.LastError || again.Failure != job.Failure || again.Confirmed != job.Confirmed;
     list_.Join(again);
     return changed ? Step::Changed : Step::Unchanged;
 }

@@ -51,7 +51,8 @@ struct WaitingJobText {
     std::string Printer;
     // The first failure in local time, "2026-12-10 14:03:07".
     std::string Since;
-    // "3: The system cannot find the path specified.", "none" when the failure had no code.
+    // "3: The system cannot find the path specified."; for a failure without a code, its kind in
+    // plain words ("its printer's action is unknown").
     std::string Error;
 };
 WaitingJobText DescribeWaitingJob(const WaitingJob& job);
@@ -82,6 +83,8 @@ private:
 // What routing a waiting job again came to.
 struct RetryResult {
     bool HandedOn = false;
+    // Routing's kind of failure (RoutingFailure), kept with the error.
+    uint32_t Failure = 0;
     // The question was answered Cancel this time: the job is left where it is, on purpose.
     bool Cancelled = false;
     DWORD Error = 0;

@@ -43,11 +43,12 @@ bool ReadNumber(const std::string& line, size_t& at, uint64_t limit, uint64_t& v
 
 std::string JournalLine(const WaitingJob& job)
 {
-    char numbers[128];
-    std::snprintf(numbers, sizeof numbers, "%llu\t%llu\t%ld\t%llu\t%lu\t%d\t",
+    char numbers[160];
+    std::snprintf(numbers, sizeof numbers, "%llu\t%llu\t%ld\t%llu\t%lu\t%d\t%lu\t",
                   static_cast<unsigned long long>(job.Size), static_cast<unsigned long long>(job.WriteTime),
                   job.Printer > 0 ? job.Printer : 0L, static_cast<unsigned long long>(job.Since),
-                  static_cast<unsigned long>(job.LastError), job.Confirmed ? 1 : 0);
+                  static_cast<unsigned long>(job.LastError), job.Confirmed ? 1 : 0,
+                  static_cast<unsigned long>(job.Failure));
     return numbers + job.Path;
 }
 
@@ -55,10 +56,11 @@ bool ParseJournalLine(const std::string& line, WaitingJob& job)
 {
     WaitingJob read;
     size_t at = 0;
-    uint64_t printer = 0, error = 0, confirmed = 0;
+    uint64_t printer = 0, error = 0, confirmed = 0, failure = 0;
     if (!ReadNumber(line, at, UINT64_MAX, read.Size) || !ReadNumber(line, at, UINT64_MAX, read.WriteTime)
         || !ReadNumber(line, at, INT32_MAX, printer) || !ReadNumber(line, at, UINT64_MAX, read.Since)
-        || !ReadNumber(line, at, UINT32_MAX, error) || !ReadNumber(line, at, 1, confirmed))
+        || !ReadNumber(line, at, UINT32_MAX, error) || !ReadNumber(line, at, 1, confirmed)
+        || !ReadNumber(line, at, UINT32_MAX, failure))
         return false;
     read.Path = line.substr(at);
     if (read.Path.empty())
@@ -69,6 +71,7 @@ bool ParseJournalLine(const std::string& line, WaitingJob& job)
     read.Printer = static_cast<long>(printer);
     read.LastError = static_cast<uint32_t>(error);
     read.Confirmed = confirmed == 1;
+    read.Failure = static_cast<uint32_t>(failure);
     job = std::move(read);
     return true;
 }
@@ -100,6 +103,7 @@ WaitingList::Joined WaitingList::Join(const WaitingJob& job)
         waiting.WriteTime = job.WriteTime;
         waiting.Printer = job.Printer;
         waiting.LastError = job.LastError;
+        waiting.Failure = job.Failure;
         waiting.Confirmed = waiting.Confirmed || job.Confirmed;
         return Joined::Updated;
     }

@@ -19,10 +19,12 @@ struct WaitingJob {
     uint32_t LastError = 0;
     // "Call SealQueue?" was answered OK: a retry does not ask again.
     bool Confirmed = false;
+    // What kind of failure the last one was (routing's own numbering), for a failure without a code.
+    uint32_t Failure = 0;
 };
 
-// "size<TAB>write time<TAB>printer<TAB>since<TAB>error<TAB>confirmed<TAB>path". No file name holds a
-// tab or a line break, and the path comes last, whole.
+// "size<TAB>write time<TAB>printer<TAB>since<TAB>error<TAB>confirmed<TAB>failure<TAB>path". No file
+// name holds a tab or a line break, and the path comes last, whole.
 std::string JournalLine(const WaitingJob& job);
 // False for a line that is not of that form (a path with a control character, a number out of range).
 bool ParseJournalLine(const std::string& line, WaitingJob& job);

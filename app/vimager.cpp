@@ -7,6 +7,7 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     TApplication application;
+    Application = &application;
     try {
         Application->Initialize();
         Application->SetTitle("VELT Imager Support");

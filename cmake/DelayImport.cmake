@@ -11,6 +11,14 @@ endif()
 
 function(vimager_delay_import name)
   find_library(import_${name} ${name} REQUIRED)
+  # The i686 delay libraries that binutils 2.40 links leave the address table's entries zero, so
+  # the first call of a delay-loaded function jumps to address 0: the 32-bit build imports them
+  # as usual.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    add_library(delay_${name} STATIC IMPORTED GLOBAL)
+    set_target_properties(delay_${name} PROPERTIES IMPORTED_LOCATION ${import_${name}})
+    return()
+  endif()
   set(def ${CMAKE_BINARY_DIR}/delay/${name}.def)
   set(lib ${CMAKE_BINARY_DIR}/delay/libdelay${name}.a)
   add_custom_command(OUTPUT ${lib}

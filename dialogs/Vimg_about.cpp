@@ -26,7 +26,7 @@ TFormStyle AboutStyle()
     style.ClientHeight = 180;
     style.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     style.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    style.Centered = true;
+    style.Dialog = true;
     return style;
 }
 
@@ -35,7 +35,7 @@ TFormStyle AboutStyle()
 HBITMAP LoadLogo(const TForm& form)
 {
     HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(Application->Instance(), MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bitmap)
         return nullptr;
     BITMAP info{};
@@ -73,6 +73,8 @@ HBITMAP LoadLogo(const TForm& form)
     return bitmap;
 }
 
+constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
+
 } // namespace
 
 std::string LegalNoticeText(int year)
@@ -82,23 +84,24 @@ std::string LegalNoticeText(int year)
     return Format("Copyright (C) %d-%d VELT Korvel", kFirstYear, year);
 }
 
+// Button1 is made first: first in tab order.
 TAboutForm::TAboutForm()
     : TForm(AboutStyle())
-    , Image1(*this, nullptr, "STATIC", SS_BITMAP, 0, 4, 4, 146, 129)
-    , Label5(*this, 160, 8, "VELT Korvel")
-    , Label6(*this, 160, 28, "")
-    , LabelEdition(*this, 160, 56, "Standard Edition")
-    , LabelVersion(*this, 160, 84, "")
-    , LabelLegal(*this, 160, 104, "")
-    , Label3(*this, 320, 124, kMakerCompanyName)
-    , Button1(*this, nullptr, 320, 144, 75, 25, "OK", IDOK, true)
+    , Button1({"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 320, 144, 75, 25, IDOK, "OK"})
+    , Image1({"STATIC", SS_BITMAP, 0, 4, 4, 146, 129, 0, ""})
+    , Label5({"STATIC", kLabel, 0, 160, 8, 0, 0, 0, "VELT Korvel"})
+    , Label6({"STATIC", kLabel, 0, 160, 28, 0, 0, 0, ""})
+    , LabelEdition({"STATIC", kLabel, 0, 160, 56, 0, 0, 0, "Standard Edition"})
+    , LabelVersion({"STATIC", kLabel, 0, 160, 84, 0, 0, 0, ""})
+    , LabelLegal({"STATIC", kLabel, 0, 160, 104, 0, 0, 0, ""})
+    , Label3({"STATIC", kLabel | SS_NOTIFY, 0, 320, 124, 0, 0, 0, kMakerCompanyName})
 {
+    AddControls({&Button1, &Image1, &Label5, &Label6, &LabelEdition, &LabelVersion, &LabelLegal, &Label3});
     Label5.SetFont("Arial", -16, true);
     Label6.SetFont("Arial", -21, true);
     LabelEdition.SetFont("Arial", -16, true);
     Label3.SetFont("MS Sans Serif", -11, false, true);
-    Label3.SetTextColor(RGB(0, 0, 255));
-    Label3.HandCursor = true;
+    Label3.LinkColor = RGB(0, 0, 255);
     Label3.OnClick = [this] { Label3Click(this); };
     Button1.OnClick = [this] { Button1Click(this); };
 }
@@ -107,11 +110,8 @@ void TAboutForm::HandleCreated()
 {
     logo_.reset(LoadLogo(*this));
     SendMessageA(Image1.Handle(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo_.get()));
-    // First in the tab order.
-    SetWindowPos(Button1.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-
     hint_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, Application->Instance(),
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, App().Instance(),
         nullptr);
     if (hint_) {
         TTTOOLINFOA tool{};
@@ -126,22 +126,20 @@ void TAboutForm::HandleCreated()
 
 TAboutForm::~TAboutForm()
 {
-    if (HandleAllocated())
+    if (Image1.Handle())
         SendMessageA(Image1.Handle(), STM_SETIMAGE, IMAGE_BITMAP, 0);
-    if (hint_)
-        DestroyWindow(hint_);
 }
 
 void TAboutForm::FormShow(TObject* /*Sender*/)
 {
     SetCaption("About " + Application->Title());
-    Label6.SetCaption(Application->Title());
+    Label6.SetText(Application->Title());
     std::string version;
     GetFileVersionText(nullptr, version);
-    LabelVersion.SetCaption("Program version: " + version);
+    LabelVersion.SetText("Program version: " + version);
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    LabelLegal.SetCaption(LegalNoticeText(now.wYear));
+    LabelLegal.SetText(LegalNoticeText(now.wYear));
 }
 
 void TAboutForm::FormClose(TObject* /*Sender*/, TCloseAction& Action)
@@ -158,15 +156,4 @@ void TAboutForm::Label3Click(TObject* /*Sender*/)
 {
     // A browser that does not start is not the dialog's concern.
     ShellExecuteA(Handle(), "open", kMakerSiteAddress, nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-void TAboutForm::Dispatch(TMessage& Message)
-{
-    // OK has the focus whenever the dialog is active, so that Enter and Space press it.
-    if (Message.Msg == WM_ACTIVATE && LOWORD(Message.WParam) != WA_INACTIVE && !HIWORD(Message.WParam)) {
-        ::SetFocus(Button1.Handle());
-        Message.Result = 0;
-        return;
-    }
-    TForm::Dispatch(Message);
 }

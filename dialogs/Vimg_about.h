@@ -1,7 +1,6 @@
 #pragma once
 // The About dialog: the maker, the product, its version and a link to the maker's site.
-#include "toolkit/Controls.h"
-#include "toolkit/Forms.h"
+#include "dialogs/Application.h"
 #include "toolkit/Handles.h"
 
 #include <string>
@@ -19,20 +18,17 @@ public:
     ~TAboutForm() override;
 
     // controls of the form
+    TControl Button1;
     TControl Image1;
-    TLabel Label5;
-    TLabel Label6;
-    TLabel LabelEdition;
-    TLabel LabelVersion;
-    TLabel LabelLegal;
-    TLabel Label3;
-    TButton Button1;
+    TControl Label5;
+    TControl Label6;
+    TControl LabelEdition;
+    TControl LabelVersion;
+    TControl LabelLegal;
+    TControl Label3;
 
     void Button1Click(TObject* Sender);
     void Label3Click(TObject* Sender);
-    void Dispatch(TMessage& Message) override;
-    // The tooltip window that shows Label3's hint.
-    HWND HintWindow() { Handle(); return hint_; }
 
 protected:
     void FormShow(TObject* Sender) override;
@@ -40,7 +36,9 @@ protected:
     void HandleCreated() override;
 
 private:
+    friend struct AboutSeam;
     UniqueGdiObject logo_;
+    // The tooltip that shows Label3's hint; it goes with the dialog's window.
     HWND hint_ = nullptr;
 };
 

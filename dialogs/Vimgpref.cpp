@@ -5,6 +5,8 @@
 #include "support/Vsupport1.h"
 #include "toolkit/Registry.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 TvimgPrefForm* vimgPrefForm = nullptr;
@@ -18,9 +20,9 @@ TFormStyle PrefStyle()
     style.Caption = "Preferences";
     style.Width = 401;
     style.Height = 263;
-    style.Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX;
+    style.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX;
     style.IconId = IDI_MAINICON;
-    style.Centered = true;
+    style.Dialog = true;
     return style;
 }
 
@@ -71,19 +73,26 @@ HICON MakeGlyph(const TForm& form, bool check)
 
 } // namespace
 
+// The panel holds the buttons, so that they move with it when the dialog is sized.
 TvimgPrefForm::TvimgPrefForm()
     : TForm(PrefStyle())
-    , ValueListEditor1(*this, 0, 0, 385, 184)
-    , Panel1(*this, 41)
-    , BitBtn1(*this, &Panel1, 8, 8, 75, 25, "OK", IDOK, true)
-    , BitBtn2(*this, &Panel1, 96, 8, 75, 25, "Cancel", IDCANCEL, false)
+    , ValueListEditor1({WC_LISTVIEWA,
+                           WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS
+                               | LVS_NOSORTHEADER,
+                           WS_EX_CLIENTEDGE, 0, 0, 385, 184, 0, ""},
+          "Printer name", "Destination application", 106, 273)
+    , Panel1({"STATIC", SS_ETCHEDFRAME, WS_EX_CONTROLPARENT, 0, 184, 385, 41, 0, ""})
+    , BitBtn1({"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 8, 8, 75, 25, IDOK, "OK"})
+    , BitBtn2({"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0, 96, 8, 75, 25, IDCANCEL, "Cancel"})
 {
+    AddControls({&ValueListEditor1, &Panel1, &BitBtn1, &BitBtn2});
     ValueListEditor1.Align = TAlign::alClient;
-    ValueListEditor1.SetTitleCaptions("Printer name", "Destination application");
-    ValueListEditor1.SetColWidths(106, 273);
-    BitBtn1.ModalResult = mrOk;
+    Panel1.Align = TAlign::alBottom;
+    Panel1.AlignHeight = 41;
+    Panel1.Container = true;
+    BitBtn1.Parent = &Panel1;
+    BitBtn2.Parent = &Panel1;
     BitBtn1.OnClick = [this] { BitBtn1Click(this); };
-    BitBtn2.ModalResult = mrCancel;
 }
 
 TvimgPrefForm::~TvimgPrefForm() = default;
@@ -98,10 +107,8 @@ void TvimgPrefForm::HandleCreated()
 
 void TvimgPrefForm::FormCreate(TObject* /*Sender*/)
 {
-    PickList = std::make_unique<TStringList>();
-    PickList->Add("SealQueue");
-    PickList->Add("EmfRaster");
-    PickList->Add("Ask user");
+    PickList = std::make_unique<std::vector<std::string>>(
+        std::vector<std::string>{"SealQueue", "EmfRaster", "Ask user"});
 }
 
 void TvimgPrefForm::FormDestroy(TObject* /*Sender*/)
@@ -111,9 +118,7 @@ void TvimgPrefForm::FormDestroy(TObject* /*Sender*/)
 
 void TvimgPrefForm::FormShow(TObject* /*Sender*/)
 {
-    focus_ = ValueListEditor1.Handle();
-    TRegistry registry(PrinterKeyAccess(KEY_ALL_ACCESS));
-    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    TRegistry registry(PrinterKeyAccess(KEY_ALL_ACCESS), HKEY_LOCAL_MACHINE);
     ValueListEditor1.Clear();
     int rows = 0;
     for (int index = 1; index <= 2; ++index) {
@@ -127,11 +132,8 @@ void TvimgPrefForm::FormShow(TObject* /*Sender*/)
         }
         if (todo.empty())
             todo = "SealQueue";
-        ValueListEditor1.Strings().Add(PrinterName(index) + "=" + todo);
         // A drop-down list: the value is only chosen, never typed.
-        TItemProp& props = ValueListEditor1.ItemProps(rows);
-        props.SetEditStyle(TEditStyle::esPickList);
-        props.SetPickList(PickList.get());
+        ValueListEditor1.Add({PrinterName(index), todo, PickList.get()});
         ++rows;
         registry.CloseKey();
     }
@@ -145,8 +147,7 @@ void TvimgPrefForm::FormShow(TObject* /*Sender*/)
 
 void TvimgPrefForm::BitBtn1Click(TObject* /*Sender*/)
 {
-    TRegistry registry(PrinterKeyAccess(KEY_ALL_ACCESS));
-    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    TRegistry registry(PrinterKeyAccess(KEY_ALL_ACCESS), HKEY_LOCAL_MACHINE);
     for (int row = 1; row < ValueListEditor1.RowCount(); ++row) {
         if (!registry.OpenKey(PrinterKeyPath(ValueListEditor1.Keys(row))))
             continue;
@@ -157,39 +158,4 @@ void TvimgPrefForm::BitBtn1Click(TObject* /*Sender*/)
         }
         registry.CloseKey();
     }
-}
-
-void TvimgPrefForm::Dispatch(TMessage& Message)
-{
-    switch (Message.Msg) {
-    case DM_GETDEFID:
-        // Enter presses the focused button, otherwise OK.
-        Message.Result = MAKELRESULT(GetFocus() == BitBtn2.Handle() ? IDCANCEL : IDOK, DC_HASDEFID);
-        return;
-    case WM_COMMAND:
-        // Enter where the system did not find the OK button inside its panel.
-        if (Message.LParam == 0 && LOWORD(Message.WParam) == IDOK) {
-            if (BitBtn1.Enabled())
-                SendMessageA(
-                    Handle(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(BitBtn1.Handle()));
-            return;
-        }
-        break;
-    case WM_ACTIVATE:
-        // As dialogs do: the control that had the focus gets it back.
-        if (LOWORD(Message.WParam) == WA_INACTIVE) {
-            HWND focus = GetFocus();
-            if (focus && IsChild(Handle(), focus))
-                focus_ = focus == ValueListEditor1.EditorHandle() ? ValueListEditor1.Handle() : focus;
-        } else if (!HIWORD(Message.WParam)) {
-            HWND target = focus_;
-            if (!target || !IsChild(Handle(), target) || !IsWindowEnabled(target) || !IsWindowVisible(target))
-                target = ValueListEditor1.Handle();
-            ::SetFocus(target);
-            Message.Result = 0;
-            return;
-        }
-        break;
-    }
-    TForm::Dispatch(Message);
 }

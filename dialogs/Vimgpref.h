@@ -1,12 +1,12 @@
 #pragma once
 // The Preferences dialog: the action of each printer, chosen from a fixed list.
-#include "toolkit/Classes.h"
-#include "toolkit/Controls.h"
-#include "toolkit/Forms.h"
+#include "dialogs/Application.h"
 #include "toolkit/Handles.h"
 #include "toolkit/ValueListEditor.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class TvimgPrefForm : public TForm {
 public:
@@ -15,15 +15,14 @@ public:
 
     // controls of the form
     TValueListEditor ValueListEditor1;
-    TPanel Panel1;
-    TButton BitBtn1;
-    TButton BitBtn2;
+    TControl Panel1;
+    TControl BitBtn1;
+    TControl BitBtn2;
 
     // The actions offered for every printer, in the order shown.
-    std::unique_ptr<TStringList> PickList;
+    std::unique_ptr<std::vector<std::string>> PickList;
 
     void BitBtn1Click(TObject* Sender);
-    void Dispatch(TMessage& Message) override;
 
 protected:
     void FormCreate(TObject* Sender) override;
@@ -34,7 +33,6 @@ protected:
 private:
     UniqueIcon okGlyph_;
     UniqueIcon cancelGlyph_;
-    HWND focus_ = nullptr;
 };
 
 extern TvimgPrefForm* vimgPrefForm;

@@ -1,27 +1,34 @@
 ; Setup of VELT Imager Support, built with makensis from installer/CMakeLists.txt.
 ; Defines from the build: VERSION_MAJOR, VERSION_MINOR, VERSION_RELEASE, VERSION_BUILD,
-; VIMAGER_EXE and OUTFILE; VPRINTER_EXE when the printer-side tool is part of the build.
+; CONTENTS (what is installed where, shared with the MSI package), VIMAGER_EXE, PRINTERS_DLL and
+; OUTFILE; VPRINTER_EXE when the printer-side tool is part of the build; AMD64 for the test setup
+; around the 64-bit build.
 ;
 ; Switches: /S silent, /D=<folder> (last, unquoted) install folder, /PRINTERTOOL also installs
-; vprinter.exe. The uninstaller takes /S; it ends with exit code 3010 when files in use are
-; left for the next restart.
+; vprinter.exe, /NOPRINTERS leaves the printers' keys alone. The uninstaller takes /S; it ends
+; with exit code 3010 when files in use are left for the next restart.
 
+!ifdef AMD64
+Target amd64-unicode
+!else
 Unicode true
+!endif
 ManifestDPIAware true
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
+; The files' times would make every build differ.
+SetDateSave off
 
-!ifndef VERSION_MAJOR | VERSION_MINOR | VERSION_RELEASE | VERSION_BUILD | VIMAGER_EXE | OUTFILE
-  !error "build this script through CMake: version, program and output file are missing"
+!ifndef VERSION_MAJOR | VERSION_MINOR | VERSION_RELEASE | VERSION_BUILD | CONTENTS | VIMAGER_EXE | PRINTERS_DLL | OUTFILE
+  !error "build this script through CMake: version, contents, programs and output file are missing"
 !endif
+!include "${CONTENTS}"
 
 !define VERSION "${VERSION_MAJOR}.${VERSION_MINOR}.${VERSION_RELEASE}.${VERSION_BUILD}"
-!define PRODUCT "VELT Imager Support"
-!define MAKER "VELT Korvel"
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
-!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
-!define SHORTCUT_FOLDER "$SMPROGRAMS\${MAKER}"
+!define SHORTCUT_FOLDER "$SMPROGRAMS\${MENU_FOLDER}"
 !define SHORTCUT "${SHORTCUT_FOLDER}\${PRODUCT}.lnk"
+!define PROGRAM "$INSTDIR\${PROGRAM_FILE}"
+!define TOOL "$INSTDIR\${TOOL_FILE}"
 !define IDM_EXIT1 201
 !define SYNCHRONIZE 0x00100000
 !define WAIT_OBJECT_0 0
@@ -33,7 +40,7 @@ SetCompressor /SOLID lzma
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES32\${MAKER}\${PRODUCT}"
+InstallDir "$PROGRAMFILES32\${INSTALL_FOLDER}"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 
@@ -46,7 +53,7 @@ Var CreatedFolder
 !define MUI_COMPONENTSPAGE_NODESC
 
 !define MUI_FINISHPAGE_TEXT_LARGE
-!define MUI_FINISHPAGE_TEXT "${PRODUCT} now starts in the notification area at every logon.$\r$\n$\r$\nTo point the printers at it, an administrator does this once: leave a running instance with File > Exit, start ${PRODUCT} with Run as administrator, choose Tools > Fill registry > Use messages (recommended), leave it with File > Exit, then start it normally from the Start menu. An instance started as administrator receives no print jobs."
+!define MUI_FINISHPAGE_TEXT "${PRODUCT} now starts in the notification area at every logon, and the installed printers send their print jobs to it (unless you left that out).$\r$\n$\r$\nAn administrator changes how they deliver them with Tools > Fill registry."
 ; Unticked: the next logon starts it anyway. A start straight from this elevated setup would be
 ; elevated too, deaf to the printers: the shell starts it, as the logged-on user.
 !define MUI_FINISHPAGE_RUN
@@ -126,7 +133,7 @@ FunctionEnd
 
 ; A new explorer.exe hands a path to the shell that already runs, which opens it as the user.
 Function StartAsLoggedOnUser
-  Exec '"$WINDIR\explorer.exe" "$INSTDIR\vimager.exe"'
+  Exec '"$WINDIR\explorer.exe" "${PROGRAM}"'
 FunctionEnd
 
 ; Walks up from the install folder to the first folder that already exists.
@@ -150,20 +157,20 @@ Section "${PRODUCT} (required)" SecProgram
   Call FindCreatedFolder
   Call CloseProgram
   SetOutPath "$INSTDIR"
-  !insertmacro MOVE_ASIDE_IF_IN_USE "$INSTDIR\vimager.exe"
-  File "/oname=vimager.exe" "${VIMAGER_EXE}"
+  !insertmacro MOVE_ASIDE_IF_IN_USE "${PROGRAM}"
+  File "/oname=${PROGRAM_FILE}" "${VIMAGER_EXE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateDirectory "${SHORTCUT_FOLDER}"
-  CreateShortcut "${SHORTCUT}" "$INSTDIR\vimager.exe" "" "$INSTDIR\vimager.exe" 0
+  CreateShortcut "${SHORTCUT}" "${PROGRAM}" "" "${PROGRAM}" 0
 
   ; No argument: resident mode, one instance in every session that logs on.
-  WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\vimager.exe"'
+  WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"${PROGRAM}"'
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${MAKER}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\vimager.exe,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "${PROGRAM},0"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
@@ -173,18 +180,25 @@ Section "${PRODUCT} (required)" SecProgram
 SectionEnd
 
 !ifdef VPRINTER_EXE
-Section /o "Printer-side tool (vprinter.exe)" SecPrinterTool
+Section /o "Printer-side tool (${TOOL_FILE})" SecPrinterTool
   SetOutPath "$INSTDIR"
-  !insertmacro MOVE_ASIDE_IF_IN_USE "$INSTDIR\vprinter.exe"
-  File "/oname=vprinter.exe" "${VPRINTER_EXE}"
+  !insertmacro MOVE_ASIDE_IF_IN_USE "${TOOL}"
+  File "/oname=${TOOL_FILE}" "${VPRINTER_EXE}"
 SectionEnd
 !endif
+
+; What Tools > Fill registry > "Use messages (recommended)" writes, for every installed printer.
+Section "Point the printers at ${PRODUCT}" SecPrinters
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\vimager-printers.dll" "${PRINTERS_DLL}"
+  System::Call '$PLUGINSDIR\vimager-printers.dll::PointPrintersAt(m "${PROGRAM}") i ?u'
+SectionEnd
 
 Section "-Finish"
 !ifdef VPRINTER_EXE
   ; A new install without the tool takes away the copy an earlier one left.
   ${IfNot} ${SectionIsSelected} ${SecPrinterTool}
-    !insertmacro MOVE_ASIDE_IF_IN_USE "$INSTDIR\vprinter.exe"
+    !insertmacro MOVE_ASIDE_IF_IN_USE "${TOOL}"
   ${EndIf}
 !endif
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
@@ -192,7 +206,7 @@ Section "-Finish"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 
-; After the sections: it selects one by its index.
+; After the sections: it selects them by their indexes.
 Function .onInit
   SetShellVarContext all
   SetRegView 32
@@ -204,6 +218,12 @@ Function .onInit
     !insertmacro SelectSection ${SecPrinterTool}
   ${EndIf}
 !endif
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/NOPRINTERS" $1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SecPrinters}
+  ${EndIf}
 FunctionEnd
 
 Function un.onInit
@@ -242,18 +262,22 @@ FunctionEnd
 
 Section "Uninstall"
   Call un.CloseProgram
-  Delete /REBOOTOK "$INSTDIR\vimager.exe"
-  Delete /REBOOTOK "$INSTDIR\vprinter.exe"
-  Delete /REBOOTOK "$INSTDIR\vimager.exe.old*"
-  Delete /REBOOTOK "$INSTDIR\vprinter.exe.old*"
+  ; Only the printers that still point at this copy.
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\vimager-printers.dll" "${PRINTERS_DLL}"
+  System::Call '$PLUGINSDIR\vimager-printers.dll::UnpointPrintersFrom(m "${PROGRAM}") i ?u'
+  Delete /REBOOTOK "${PROGRAM}"
+  Delete /REBOOTOK "${TOOL}"
+  Delete /REBOOTOK "${PROGRAM}.old*"
+  Delete /REBOOTOK "${TOOL}.old*"
   Delete "$INSTDIR\uninstall.exe"
   Delete "${SHORTCUT}"
   RMDir "${SHORTCUT_FOLDER}"
 
   ; Another installation may have taken these over since: leave them to it.
-  ReadRegStr $0 HKLM "${RUN_KEY}" "${PRODUCT}"
-  ${If} $0 == '"$INSTDIR\vimager.exe"'
-    DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
+  ReadRegStr $0 HKLM "${RUN_KEY}" "${RUN_VALUE}"
+  ${If} $0 == '"${PROGRAM}"'
+    DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
   ${EndIf}
   Call un.RemoveFolders
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"

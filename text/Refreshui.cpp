@@ -10,18 +10,14 @@ void TidyUntranslatedList(const std::string& path)
     if (!FileExists(path))
         return;
     try {
-        TStringList list;
-        // Sorted without regard to case; a sorted list ignores a line equal to one it holds.
-        list.SetSorted(true);
+        std::string text;
         try {
-            list.LoadFromFile(path);
+            text = LoadTextFile(path);
         } catch (const Exception&) {
             return;
         }
-        try {
-            list.SaveToFile(path);
-        } catch (const Exception&) {
-        }
+        // Sorted without regard to case; of equal lines the first read stays.
+        SaveTextFile(path, JoinTextLines(SortedUniqueLines(SplitTextLines(text))));
     } catch (...) {
         // Nothing of the list's upkeep may disturb the program's end.
     }

@@ -22,7 +22,7 @@ std::string SystemErrorText(DWORD code)
 
 [[noreturn]] void FileError(const char* what, const std::string& path, DWORD code)
 {
-    throw EStringListError(Format("%s \"%s\". %s", what, path.c_str(), SystemErrorText(code).c_str()));
+    throw Exception(Format("%s \"%s\". %s", what, path.c_str(), SystemErrorText(code).c_str()));
 }
 
 } // namespace
@@ -56,21 +56,6 @@ std::string JoinTextLines(const std::vector<std::string>& lines)
     return text;
 }
 
-bool FindSortedLine(const std::vector<std::string>& lines, const std::string& line, size_t& index)
-{
-    size_t low = 0;
-    size_t high = lines.size();
-    while (low < high) {
-        const size_t middle = low + (high - low) / 2;
-        if (AnsiCompareText(lines[middle], line) < 0)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    index = low;
-    return low < lines.size() && AnsiCompareText(lines[low], line) == 0;
-}
-
 std::vector<std::string> SortedUniqueLines(const std::vector<std::string>& lines)
 {
     std::vector<std::string> sorted = lines;
@@ -83,66 +68,7 @@ std::vector<std::string> SortedUniqueLines(const std::vector<std::string>& lines
     return sorted;
 }
 
-void TStringList::Changed()
-{
-    if (OnChange)
-        OnChange();
-}
-
-const std::string& TStringList::Strings(int index) const
-{
-    if (index < 0 || index >= Count())
-        throw EStringListError(Format("List index out of bounds (%d)", index));
-    return lines_[static_cast<size_t>(index)];
-}
-
-void TStringList::SetStrings(int index, const std::string& text)
-{
-    if (sorted_)
-        throw EStringListError("Operation not allowed on sorted list");
-    Strings(index);
-    lines_[static_cast<size_t>(index)] = text;
-    Changed();
-}
-
-int TStringList::Add(const std::string& text)
-{
-    size_t index = lines_.size();
-    if (sorted_ && FindSortedLine(lines_, text, index))
-        return static_cast<int>(index);
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(index), text);
-    Changed();
-    return static_cast<int>(index);
-}
-
-void TStringList::Clear()
-{
-    if (lines_.empty())
-        return;
-    lines_.clear();
-    Changed();
-}
-
-void TStringList::SetSorted(bool sorted)
-{
-    if (sorted == sorted_)
-        return;
-    sorted_ = sorted;
-    if (sorted_) {
-        lines_ = SortedUniqueLines(lines_);
-        Changed();
-    }
-}
-
-void TStringList::SetText(const std::string& text)
-{
-    lines_ = SplitTextLines(text);
-    if (sorted_)
-        lines_ = SortedUniqueLines(lines_);
-    Changed();
-}
-
-void TStringList::LoadFromFile(const std::string& path)
+std::string LoadTextFile(const std::string& path)
 {
     // Others may read the file meanwhile, nobody may write it.
     UniqueFile file(CreateFileA(
@@ -159,13 +85,11 @@ void TStringList::LoadFromFile(const std::string& path)
             break;
         content.append(buffer, read);
     }
-    SetText(content);
+    return content;
 }
 
-void TStringList::SaveToFile(const std::string& path) const
+void SaveTextFile(const std::string& path, const std::string& text)
 {
-    // Written beside the target and then put in its place, so that a failed write leaves the
-    // old file whole.
     const std::string full = ExpandFileName(path);
     // A replace would pass over the read-only mark that a write in place respects.
     const DWORD attributes = GetFileAttributesA(full.c_str());
@@ -185,7 +109,6 @@ void TStringList::SaveToFile(const std::string& path) const
         if (!file) {
             error = GetLastError();
         } else {
-            const std::string text = Text();
             DWORD written = 0;
             if (!text.empty()
                 && (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)

@@ -1,79 +1,50 @@
 #include "toolkit/Forms.h"
 
-#include "toolkit/Controls.h"
-
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <algorithm>
-
-TApplication* Application = nullptr;
 
 namespace {
 
 const char kFormProperty[] = "vimager.TForm";
+
+// The window procedure does the work; the dialog manager sends WM_INITDIALOG only to a dialog
+// that has a dialog procedure.
+INT_PTR CALLBACK NoDialogProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
 
 TForm* FormOfWindow(HWND hwnd)
 {
     return hwnd ? static_cast<TForm*>(GetPropA(hwnd, kFormProperty)) : nullptr;
 }
 
-BOOL CALLBACK CollectEnabledForm(HWND hwnd, LPARAM context)
+void AppendWide(std::vector<WORD>& words, const char* text)
 {
-    auto* list = reinterpret_cast<std::vector<HWND>*>(context);
-    if (FormOfWindow(hwnd) && IsWindowEnabled(hwnd) && IsWindowVisible(hwnd))
-        list->push_back(hwnd);
-    return TRUE;
+    const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::vector<wchar_t> wide(static_cast<size_t>(std::max(size, 1)));
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), size);
+    words.insert(words.end(), wide.begin(), wide.end());
 }
 
 } // namespace
 
-TApplication::TApplication() : instance_(GetModuleHandleA(nullptr))
-{
-    Application = this;
-}
-
-TApplication::~TApplication()
-{
-    DestroyForms();
-    if (Application == this)
-        Application = nullptr;
-}
-
-void TApplication::Initialize()
-{
-    params_.clear();
-    for (const std::wstring& argument : CommandLineArguments()) {
-        // Arguments are the program's 8-bit text, in the ANSI code page.
-        const int size = WideCharToMultiByte(CP_ACP, 0, argument.c_str(), -1, nullptr, 0, nullptr, nullptr);
-        std::string text(size > 0 ? size : 1, '\0');
-        if (size > 0)
-            WideCharToMultiByte(CP_ACP, 0, argument.c_str(), -1, &text[0], size, nullptr, nullptr);
-        text.resize(text.size() - 1);
-        params_.push_back(text);
-    }
-}
-
-HICON TApplication::Icon() const
-{
-    if (!icon_)
-        icon_ = LoadIconA(instance_, MAKEINTRESOURCEA(1));
-    return icon_;
-}
-
 void TApplication::Adopt(std::unique_ptr<TForm> form)
 {
+    TForm& created = *form;
+    created.app_ = this;
     if (!mainForm_)
-        mainForm_ = form.get();
+        mainForm_ = &created;
     forms_.push_back(std::move(form));
+    created.created_ = true;
+    created.FormCreate(&created);
 }
 
 void TApplication::DestroyForms()
 {
     while (!forms_.empty()) {
         forms_.back()->DoDestroy();
-        if (forms_.back().get() == mainForm_)
-            mainForm_ = nullptr;
         forms_.pop_back();
     }
     mainForm_ = nullptr;
@@ -89,66 +60,33 @@ void TApplication::Run()
         HandleMessage();
 }
 
-bool TApplication::ProcessMessage(MSG& msg)
-{
-    if (msg.message == WM_QUIT) {
-        terminated_ = true;
-        return true;
-    }
-    // Tab, Enter and Esc behave in forms as in dialogs.
-    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (root && FormOfWindow(root) && IsDialogMessageA(root, &msg))
-        return true;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-    return true;
-}
-
 void TApplication::HandleMessage()
 {
     MSG msg;
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ProcessMessage(msg);
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            return;
+        }
+        // Tab, Enter and Esc behave in forms as in dialogs.
+        HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+        if (root && FormOfWindow(root) && IsDialogMessageA(root, &msg))
+            return;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
         return;
     }
-    Idle();
-    if (!terminated_)
-        WaitMessage();
-}
-
-void TApplication::ProcessMessages()
-{
-    MSG msg;
-    while (!terminated_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        ProcessMessage(msg);
-}
-
-void TApplication::Idle()
-{
-    const std::vector<TApplicationEvents*> events = events_;
-    for (TApplicationEvents* component : events) {
-        if (std::find(events_.begin(), events_.end(), component) == events_.end() || !component->OnIdle)
-            continue;
-        // The handler may detach itself: call a copy.
-        TIdleEvent handler = component->OnIdle;
-        bool done = true;
+    if (OnIdle) {
+        // The handler may clear itself: call a copy.
+        const TNotifyEvent idle = OnIdle;
         try {
-            handler(done);
+            idle();
         } catch (...) {
             HandleException();
         }
     }
-}
-
-TApplicationEvents::TApplicationEvents()
-{
-    Application->events_.push_back(this);
-}
-
-TApplicationEvents::~TApplicationEvents()
-{
-    auto& list = Application->events_;
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    if (!terminated_)
+        WaitMessage();
 }
 
 void TApplication::Terminate()
@@ -160,35 +98,6 @@ void TApplication::Terminate()
     terminated_ = true;
 }
 
-void TApplication::Minimize()
-{
-    if (minimized_)
-        return;
-    minimized_ = true;
-    if (mainForm_)
-        mainForm_->Hide();
-    if (OnMinimize)
-        OnMinimize();
-}
-
-void TApplication::Restore()
-{
-    // Also before the first showing: a question that comes during start-up needs the window out.
-    if (mainForm_ && !mainForm_->Visible())
-        ShowWindow(mainForm_->Handle(), SW_SHOWNORMAL);
-    if (!minimized_)
-        return;
-    minimized_ = false;
-    if (OnRestore)
-        OnRestore();
-}
-
-void TApplication::BringToFront()
-{
-    if (mainForm_ && mainForm_->Visible())
-        SetForegroundWindow(mainForm_->Handle());
-}
-
 int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags)
 {
     // Owned by the form the user works in, so that the box is modal to it.
@@ -198,31 +107,25 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
     return ::MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
 }
 
-void TApplication::ShowException(const std::string& message)
-{
-    MessageBox(message, title_, MB_OK | MB_ICONSTOP);
-}
-
 void TApplication::HandleException()
 {
+    std::string message;
     try {
         throw;
     } catch (const std::exception& e) {
-        ShowException(e.what());
+        message = e.what();
     } catch (...) {
-        ShowException(std::string());
     }
+    MessageBox(message, title_, MB_OK | MB_ICONSTOP);
 }
 
-void ShowMessage(const std::string& text)
+TForm::~TForm()
 {
-    Application->MessageBox(text, Application->Title(), MB_OK);
-}
-
-// ---------------------------------------------------------------------------------------------
-
-TForm::TForm(const TFormStyle& style) : style_(style)
-{
+    if (handle_) {
+        RemovePropA(handle_, kFormProperty);
+        SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+        DestroyWindow(handle_);
+    }
 }
 
 int TForm::Dpi() const
@@ -244,75 +147,97 @@ HWND TForm::Handle() const
     return handle_;
 }
 
-void TForm::CreateHandle() const
+void TForm::RegisterClass() const
 {
     // Loads the common controls and registers their classes (status bar, list view).
     INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&common);
-    HINSTANCE instance = Application->Instance();
+    HINSTANCE instance = app_->Instance();
     WNDCLASSEXA wc{};
-    if (!GetClassInfoExA(instance, style_.ClassName, &wc)) {
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = &TForm::WndProc;
-        wc.hInstance = instance;
-        wc.hIcon = style_.IconId ? LoadIconA(instance, MAKEINTRESOURCEA(style_.IconId)) : nullptr;
-        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = style_.ClassName;
-        RegisterClassExA(&wc);
-    }
+    if (GetClassInfoExA(instance, style_.ClassName, &wc))
+        return;
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &TForm::WndProc;
+    // A dialog class keeps the dialog manager's data in the window.
+    wc.cbWndExtra = style_.Dialog ? DLGWINDOWEXTRA : 0;
+    wc.hInstance = instance;
+    wc.hIcon = style_.IconId ? LoadIconA(instance, MAKEINTRESOURCEA(style_.IconId)) : nullptr;
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = style_.ClassName;
+    RegisterClassExA(&wc);
     if (!font_)
-        font_ = CreateFontA(-Scale(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
-    HMENU menu = style_.MenuId ? LoadMenuA(instance, MAKEINTRESOURCEA(style_.MenuId)) : nullptr;
+        font_.reset(CreateFontA(-Scale(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+}
 
-    RECT frame{0, 0, Scale(style_.Width), Scale(style_.Height)};
-    if (style_.ClientWidth) {
-        frame = RECT{0, 0, Scale(style_.ClientWidth), Scale(style_.ClientHeight)};
+// No items and no size: the children come at their pixel places when the dialog starts.
+std::vector<WORD> TForm::DialogTemplate() const
+{
+    DLGTEMPLATE head{};
+    head.style = style_.Style;
+    head.dwExtendedStyle = style_.ExStyle;
+    std::vector<WORD> words(sizeof head / sizeof(WORD));
+    std::copy_n(reinterpret_cast<const WORD*>(&head), words.size(), words.begin());
+    words.push_back(0);  // no menu
+    AppendWide(words, style_.ClassName);
+    AppendWide(words, style_.Caption.c_str());
+    return words;
+}
+
+void TForm::CreateHandle() const
+{
+    RegisterClass();
+    auto* self = const_cast<TForm*>(this);
+    HINSTANCE instance = app_->Instance();
+    if (style_.Dialog) {
+        const std::vector<WORD> layout = DialogTemplate();
+        CreateDialogIndirectParamA(instance, reinterpret_cast<const DLGTEMPLATE*>(layout.data()), nullptr, NoDialogProc,
+            reinterpret_cast<LPARAM>(self));
+    } else {
+        HMENU menu = style_.MenuId ? LoadMenuA(instance, MAKEINTRESOURCEA(style_.MenuId)) : nullptr;
+        RECT frame{0, 0, Scale(style_.ClientWidth), Scale(style_.ClientHeight)};
         AdjustWindowRectEx(&frame, style_.Style, menu != nullptr, style_.ExStyle);
+        CreateWindowExA(style_.ExStyle, style_.ClassName, style_.Caption.c_str(), style_.Style,
+            style_.Left == CW_USEDEFAULT ? CW_USEDEFAULT : Scale(style_.Left),
+            style_.Top == CW_USEDEFAULT ? CW_USEDEFAULT : Scale(style_.Top), frame.right - frame.left,
+            frame.bottom - frame.top, nullptr, menu, instance, self);
+        if (!handle_ && menu)
+            DestroyMenu(menu);
+        if (handle_)
+            self->WindowCreated(handle_);
     }
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    int left = style_.Left == CW_USEDEFAULT ? CW_USEDEFAULT : Scale(style_.Left);
-    int top = style_.Top == CW_USEDEFAULT ? CW_USEDEFAULT : Scale(style_.Top);
-    if (style_.Centered) {
+    if (!handle_)
+        throw Exception(Format("Error creating window of class %s", style_.ClassName));
+}
+
+void TForm::WindowCreated(HWND hwnd)
+{
+    handle_ = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetPropA(hwnd, kFormProperty, this);
+    for (TControl* control : controls_)
+        control->Create(
+            control->Parent ? control->Parent->Handle() : hwnd, app_->Instance(), Dpi(), Font());
+    for (const TTimer* timer : timers_)
+        timer->Start();
+    if (style_.Dialog) {
+        // The size is the form's at the screen's scale, the place the middle of the work area.
+        RECT frame{0, 0, Scale(style_.ClientWidth), Scale(style_.ClientHeight)};
+        if (style_.ClientWidth)
+            AdjustWindowRectEx(&frame, style_.Style, FALSE, style_.ExStyle);
+        else
+            frame = RECT{0, 0, Scale(style_.Width), Scale(style_.Height)};
         RECT work{};
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-        left = work.left + (work.right - work.left - width) / 2;
-        top = work.top + (work.bottom - work.top - height) / 2;
+        const int width = frame.right - frame.left;
+        const int height = frame.bottom - frame.top;
+        SetWindowPos(hwnd, nullptr, work.left + (work.right - work.left - width) / 2,
+            work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    auto* self = const_cast<TForm*>(this);
-    CreateWindowExA(style_.ExStyle, style_.ClassName, style_.Caption.c_str(), style_.Style, left, top, width, height,
-        nullptr, menu, instance, self);
-    if (!handle_) {
-        if (menu)
-            DestroyMenu(menu);
-        throw Exception(Format("Error creating window of class %s", style_.ClassName));
-    }
-    for (TControl* control : controls_)
-        control->CreateHandle();
-    for (const auto& timer : timers_)
-        SetTimer(handle_, timer.first, intervals_.at(timer.first), nullptr);
-    self->AlignControls();
-    self->HandleCreated();
-}
-
-TForm::~TForm()
-{
-    if (handle_) {
-        RemovePropA(handle_, kFormProperty);
-        SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
-        DestroyWindow(handle_);
-    }
-    if (font_)
-        DeleteObject(font_);
-}
-
-void TForm::DoCreate()
-{
-    created_ = true;
-    FormCreate(this);
+    AlignControls();
+    HandleCreated();
 }
 
 void TForm::DoDestroy()
@@ -321,105 +246,109 @@ void TForm::DoDestroy()
         return;
     destroyed_ = true;
     FormDestroy(this);
-    for (const auto& timer : timers_)
+    for (const TTimer* timer : timers_)
         if (handle_)
-            KillTimer(handle_, timer.first);
-    timers_.clear();
+            KillTimer(handle_, reinterpret_cast<UINT_PTR>(timer));
 }
 
 LRESULT CALLBACK TForm::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    TForm* form = nullptr;
-    if (msg == WM_NCCREATE) {
+    auto* form = reinterpret_cast<TForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    // A dialog's window is the dialog manager's until it starts.
+    const bool dialog = GetClassLongPtrA(hwnd, GCL_CBWNDEXTRA) >= DLGWINDOWEXTRA;
+    if (!form && msg == WM_NCCREATE && !dialog) {
         form = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        form->handle_ = hwnd;
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-        SetPropA(hwnd, kFormProperty, form);
-    } else {
-        form = reinterpret_cast<TForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     }
-    if (!form || !form->created_)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (!form && msg == WM_INITDIALOG)
+        form = reinterpret_cast<TForm*>(lParam);
+    if (!form || !form->created_ || (msg != WM_INITDIALOG && form->handle_ != hwnd && dialog))
+        return dialog ? DefDlgProcA(hwnd, msg, wParam, lParam) : DefWindowProcA(hwnd, msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
         RemovePropA(hwnd, kFormProperty);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         form->handle_ = nullptr;
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        for (TControl* control : form->controls_)
+            control->Destroyed();
     }
     TMessage message{msg, wParam, lParam, 0};
     // No exception may unwind through the system's code: show it here, the result stays 0.
     try {
-        form->Dispatch(message);
+        if (msg == WM_NCCREATE)
+            form->handle_ = hwnd;
+        if (msg == WM_INITDIALOG) {
+            form->WindowCreated(hwnd);
+            form->FormShow(form);
+            message.Result = TRUE;  // the first control in tab order gets the focus
+        } else {
+            form->Dispatch(message);
+        }
     } catch (...) {
         message.Result = 0;
-        Application->HandleException();
+        form->app_->HandleException();
     }
     return message.Result;
 }
 
 void TForm::DefaultHandler(TMessage& message)
 {
-    message.Result = DefWindowProcA(handle_, message.Msg, message.WParam, message.LParam);
+    message.Result = style_.Dialog ? DefDlgProcA(handle_, message.Msg, message.WParam, message.LParam)
+                                   : DefWindowProcA(handle_, message.Msg, message.WParam, message.LParam);
+}
+
+TControl* TForm::ControlOf(HWND hwnd, int id) const
+{
+    for (TControl* control : controls_)
+        if ((hwnd && control->Handle() == hwnd) || (!hwnd && control->Id() == id && id > 0))
+            return control;
+    return nullptr;
 }
 
 void TForm::Dispatch(TMessage& message)
 {
-    for (TMessageHook* hook : hooks_)
-        if (hook->HandleMessage(message))
-            return;
-
-    auto controlOf = [this](HWND hwnd) -> TControl* {
-        for (TControl* control : controls_)
-            if (control->Handle() == hwnd)
-                return control;
-        return nullptr;
-    };
-
     switch (message.Msg) {
-    case WM_COMMAND:
-        if (message.LParam) {
-            if (TControl* control = controlOf(reinterpret_cast<HWND>(message.LParam)))
-                control->Command(HIWORD(message.WParam));
-        } else if (modal_ && LOWORD(message.WParam) == IDCANCEL) {
-            // Esc in a form without a Cancel button.
-            modalResult_ = mrCancel;
+    case WM_COMMAND: {
+        const int id = LOWORD(message.WParam);
+        const WORD code = HIWORD(message.WParam);
+        // The dialog manager's Enter names the default button by id alone.
+        if (TControl* control = ControlOf(reinterpret_cast<HWND>(message.LParam), id)) {
+            if (!control->Enabled())
+                return;
+            control->Command(code);
+        } else if (!message.LParam && code == 0) {
+            for (TMenuItem* item : items_)
+                if (static_cast<int>(item->Id()) == id)
+                    return item->Click();
         }
+        if (style_.Dialog && (id == IDOK || id == IDCANCEL) && code == BN_CLICKED)
+            EndForm(id);
         return;
+    }
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(message.LParam);
-        if (TControl* control = controlOf(header->hwndFrom))
-            if (control->Notify(*header, message.Result))
+        if (TControl* control = ControlOf(header->hwndFrom))
+            if (control->Notify(*header))
                 return;
         break;
     }
-    case WM_TIMER: {
-        auto timer = timers_.find(message.WParam);
-        if (timer != timers_.end()) {
-            TNotifyEvent handler = timer->second;
-            handler();
-        }
+    case WM_TIMER:
+        for (const TTimer* timer : timers_)
+            if (reinterpret_cast<UINT_PTR>(timer) == message.WParam && timer->onTimer_) {
+                const TNotifyEvent handler = timer->onTimer_;
+                handler();
+            }
         return;
-    }
-    case WM_CLOSE: {
-        const bool isMain = Application->MainForm() == this;
-        if (modal_) {
-            if (modalResult_ == mrNone)
-                modalResult_ = mrCancel;
-            return;
-        }
-        TCloseAction action = isMain ? TCloseAction::caFree : TCloseAction::caHide;
-        FormClose(this, action);
-        if (action == TCloseAction::caNone)
-            return;
-        if (isMain)
-            Application->Terminate();
-        else
-            Hide();
-        return;
-    }
-    case WM_SYSCOMMAND:
-        if ((message.WParam & 0xFFF0) == SC_MINIMIZE && Application->MainForm() == this) {
-            Application->Minimize();
+    case WM_CLOSE:
+        if (!style_.Dialog) {
+            const bool isMain = app_->MainForm() == this;
+            TCloseAction action = isMain ? TCloseAction::caFree : TCloseAction::caHide;
+            FormClose(this, action);
+            if (action == TCloseAction::caNone)
+                return;
+            if (isMain)
+                app_->Terminate();
+            else
+                Hide();
             return;
         }
         break;
@@ -429,7 +358,7 @@ void TForm::Dispatch(TMessage& message)
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:
-        if (TControl* control = controlOf(reinterpret_cast<HWND>(message.LParam))) {
+        if (TControl* control = ControlOf(reinterpret_cast<HWND>(message.LParam))) {
             HBRUSH brush = nullptr;
             if (control->ColorStatic(reinterpret_cast<HDC>(message.WParam), brush)) {
                 message.Result = reinterpret_cast<LRESULT>(brush);
@@ -438,7 +367,7 @@ void TForm::Dispatch(TMessage& message)
         }
         break;
     case WM_SETCURSOR:
-        if (TControl* control = controlOf(reinterpret_cast<HWND>(message.WParam)))
+        if (TControl* control = ControlOf(reinterpret_cast<HWND>(message.WParam)))
             if (control->SetCursor()) {
                 message.Result = TRUE;
                 return;
@@ -448,23 +377,37 @@ void TForm::Dispatch(TMessage& message)
     DefaultHandler(message);
 }
 
+void TForm::EndForm(int result)
+{
+    // A click handler may have ended it already.
+    if (!Visible())
+        return;
+    TCloseAction action = TCloseAction::caHide;
+    FormClose(this, action);
+    if (action == TCloseAction::caNone)
+        return;
+    if (modal_)
+        EndDialog(handle_, result);
+    else
+        Hide();
+}
+
 void TForm::AlignControls()
 {
     if (!handle_)
         return;
     RECT client{};
     GetClientRect(handle_, &client);
-    for (TControl* control : controls_) {
+    for (TControl* control : controls_)
         if (control->Align == TAlign::alBottom) {
             const int height = Scale(control->AlignHeight);
             client.bottom -= height;
             MoveWindow(control->Handle(), client.left, client.bottom, client.right - client.left, height, TRUE);
         }
-    }
     for (TControl* control : controls_)
         if (control->Align == TAlign::alClient)
             MoveWindow(control->Handle(), client.left, client.top, client.right - client.left,
-                       client.bottom - client.top, TRUE);
+                client.bottom - client.top, TRUE);
 }
 
 void TForm::SetCaption(const std::string& caption)
@@ -485,8 +428,11 @@ std::string TForm::Caption() const
 
 void TForm::Show()
 {
+    if (style_.Dialog && handle_)
+        DestroyWindow(handle_);
     Handle();
-    FormShow(this);
+    if (!style_.Dialog)
+        FormShow(this);
     ShowWindow(handle_, SW_SHOWNORMAL);
     SetForegroundWindow(handle_);
 }
@@ -497,84 +443,40 @@ void TForm::Hide()
         ShowWindow(handle_, SW_HIDE);
 }
 
-bool TForm::Visible() const
-{
-    return handle_ && IsWindowVisible(handle_);
-}
-
-void TForm::Close()
-{
-    SendMessageA(Handle(), WM_CLOSE, 0, 0);
-}
-
 int TForm::ShowModal()
 {
-    // Every other enabled form is disabled while this one is up.
-    std::vector<HWND> disabled;
-    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledForm, reinterpret_cast<LPARAM>(&disabled));
-    disabled.erase(std::remove(disabled.begin(), disabled.end(), handle_), disabled.end());
-    for (HWND hwnd : disabled)
-        EnableWindow(hwnd, FALSE);
-
+    if (handle_)
+        DestroyWindow(handle_);
+    RegisterClass();
+    // Owned by the window the user works in, which the dialog manager disables meanwhile.
+    HWND owner = GetActiveWindow();
+    if (!FormOfWindow(owner) || !IsWindowVisible(owner))
+        owner = nullptr;
+    const std::vector<WORD> layout = DialogTemplate();
     modal_ = true;
-    modalResult_ = mrNone;
-    Show();
-    for (;;) {
-        while (modalResult_ == mrNone && !Application->Terminated())
-            Application->HandleMessage();
-        if (Application->Terminated() && modalResult_ == mrNone)
-            modalResult_ = mrCancel;
-        TCloseAction action = TCloseAction::caHide;
-        FormClose(this, action);
-        if (action != TCloseAction::caNone || Application->Terminated())
-            break;
-        modalResult_ = mrNone;
-    }
-    // Enable the owners before hiding, so that activation goes back to them.
-    for (HWND hwnd : disabled)
-        EnableWindow(hwnd, TRUE);
-    Hide();
+    const INT_PTR result = DialogBoxIndirectParamA(app_->Instance(),
+        reinterpret_cast<const DLGTEMPLATE*>(layout.data()), owner, NoDialogProc, reinterpret_cast<LPARAM>(this));
     modal_ = false;
-    return modalResult_;
+    return static_cast<int>(result);
 }
-
-void TForm::StartTimer(UINT_PTR id, UINT interval, TNotifyEvent handler)
-{
-    timers_[id] = std::move(handler);
-    intervals_[id] = interval;
-    if (handle_)
-        SetTimer(handle_, id, interval, nullptr);
-}
-
-void TForm::StopTimer(UINT_PTR id)
-{
-    if (handle_)
-        KillTimer(handle_, id);
-    timers_.erase(id);
-    intervals_.erase(id);
-}
-
-void TForm::RemoveHook(TMessageHook* hook)
-{
-    hooks_.erase(std::remove(hooks_.begin(), hooks_.end(), hook), hooks_.end());
-}
-
-void TForm::RemoveControl(TControl* control)
-{
-    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
-}
-
-// ---------------------------------------------------------------------------------------------
 
 TTimer::TTimer(TForm& owner, UINT interval, TNotifyEvent onTimer)
     : owner_(owner), interval_(interval), onTimer_(std::move(onTimer))
 {
-    SetEnabled(true);
+    owner_.timers_.push_back(this);
 }
 
 TTimer::~TTimer()
 {
     SetEnabled(false);
+    auto& timers = owner_.timers_;
+    timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
+}
+
+void TTimer::Start() const
+{
+    if (enabled_ && owner_.handle_)
+        SetTimer(owner_.handle_, reinterpret_cast<UINT_PTR>(this), interval_, nullptr);
 }
 
 void TTimer::SetEnabled(bool enabled)
@@ -582,12 +484,35 @@ void TTimer::SetEnabled(bool enabled)
     if (enabled == enabled_)
         return;
     enabled_ = enabled;
-    const auto id = reinterpret_cast<UINT_PTR>(this);
     if (enabled)
-        owner_.StartTimer(id, interval_, [this] {
-            if (onTimer_)
-                onTimer_();
-        });
+        Start();
+    else if (owner_.handle_)
+        KillTimer(owner_.handle_, reinterpret_cast<UINT_PTR>(this));
+}
+
+TMenuItem::TMenuItem(TMainMenu& menu, UINT id, UINT radioFirst, UINT radioLast)
+    : menu_(menu), id_(id), radioFirst_(radioFirst), radioLast_(radioLast)
+{
+    menu_.form_.items_.push_back(this);
+}
+
+bool TMenuItem::Checked() const
+{
+    return (GetMenuState(menu_.Handle(), id_, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+void TMenuItem::SetChecked(bool checked)
+{
+    if (checked && radioFirst_)
+        CheckMenuRadioItem(menu_.Handle(), radioFirst_, radioLast_, id_, MF_BYCOMMAND);
     else
-        owner_.StopTimer(id);
+        CheckMenuItem(menu_.Handle(), id_, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+HMENU TMenuItem::SubMenu() const
+{
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_SUBMENU;
+    return GetMenuItemInfoA(menu_.Handle(), id_, FALSE, &info) ? info.hSubMenu : nullptr;
 }

@@ -1,20 +1,21 @@
 #pragma once
-// The application object and the form base: one window procedure for all forms,
-// a message loop with an idle event, modal showing, and the standard exception display.
-// A form makes its window, and its controls' windows, when it is first shown or its handle is
-// first asked for, not when it is constructed.
+// The application object and the form base: one window procedure for all forms, a message loop
+// with an idle event, and the standard exception display. A modal form is a dialog of the
+// platform's dialog manager over a template without items, so that modality, the default
+// button, Tab, Enter, Esc and focus memory are the platform's. A form makes its window, and its
+// controls' windows, when the window is first needed, not when the form is constructed.
+#include "toolkit/Controls.h"
 #include "toolkit/SysUtils.h"
 
 #include <windows.h>
 
-#include <functional>
-#include <map>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
 class TForm;
-class TControl;
+class TApplication;
 
 // The sender of an event.
 class TObject {
@@ -29,22 +30,18 @@ struct TMessage {
     LRESULT Result;
 };
 
-enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+enum class TCloseAction { caNone, caHide, caFree };
 
-constexpr int mrNone = 0;
 constexpr int mrOk = IDOK;
 constexpr int mrCancel = IDCANCEL;
-
-using TNotifyEvent = std::function<void()>;
-using TIdleEvent = std::function<void(bool& done)>;
 
 // What a form's window looks like when it is created.
 struct TFormStyle {
     const char* ClassName;  // the window class, the form class's name
     std::string Caption;
-    int Left = CW_USEDEFAULT;
+    int Left = CW_USEDEFAULT;  // at 96 DPI
     int Top = CW_USEDEFAULT;
-    int ClientWidth = 0;   // at 96 DPI; 0 with Width/Height for an outer size
+    int ClientWidth = 0;  // at 96 DPI; 0 with Width/Height for an outer size
     int ClientHeight = 0;
     int Width = 0;
     int Height = 0;
@@ -52,41 +49,31 @@ struct TFormStyle {
     DWORD ExStyle = WS_EX_CONTROLPARENT;
     int MenuId = 0;
     int IconId = 0;
-    bool Centered = false;
-};
-
-// A component that wants to see its form's messages first (tray icon, timer).
-class TMessageHook {
-public:
-    virtual ~TMessageHook() = default;
-    virtual bool HandleMessage(TMessage& message) = 0;
+    // Shown by the dialog manager, centred on the screen.
+    bool Dialog = false;
 };
 
 class TApplication {
 public:
-    TApplication();
-    ~TApplication();
+    TApplication() : instance_(GetModuleHandleA(nullptr)) {}
+    ~TApplication() { DestroyForms(); }
     TApplication(const TApplication&) = delete;
     TApplication& operator=(const TApplication&) = delete;
 
-    void Initialize();
+    // Counts the command line's arguments after the program name.
+    void Initialize() { paramCount_ = static_cast<int>(CommandLineArguments().size()); }
     void SetTitle(const std::string& title) { title_ = title; }
     const std::string& Title() const { return title_; }
     std::string ExeName() const { return ModuleFileName(); }
     HINSTANCE Instance() const { return instance_; }
-
-    // The command line's arguments after the program name.
-    int ParamCount() const { return static_cast<int>(params_.size()); }
-    void SetParams(std::vector<std::string> params) { params_ = std::move(params); }
+    int ParamCount() const { return paramCount_; }
 
     // Constructs the form, makes the first one the main form, then runs its create event.
-    template <typename T>
-    void CreateForm(T*& reference)
+    template <typename T> void CreateForm(T*& reference)
     {
         auto form = std::make_unique<T>();
         reference = form.get();
         Adopt(std::move(form));
-        reference->DoCreate();
     }
     TForm* MainForm() const { return mainForm_; }
     void DestroyForms();
@@ -94,61 +81,34 @@ public:
     void Run();
     // One message, or the idle event and a wait when the queue is empty.
     void HandleMessage();
-    void ProcessMessages();
     void Terminate();
     bool Terminated() const { return terminated_; }
     // What the program entry returns to whoever started the program.
     void SetExitCode(int code) { exitCode_ = code; }
     int ExitCode() const { return exitCode_; }
 
-    void Minimize();
-    void Restore();
-    void BringToFront();
-    bool Minimized() const { return minimized_; }
-
     int MessageBox(const std::string& text, const std::string& caption, UINT flags);
-    void ShowException(const std::string& message);
     // Shows the exception in flight; for use inside catch blocks.
     void HandleException();
 
-    TNotifyEvent OnMinimize;
-    TNotifyEvent OnRestore;
-
-    HICON Icon() const;
+    // Runs whenever the queue has run empty; a handler may clear it.
+    TNotifyEvent OnIdle;
 
 private:
-    friend class TApplicationEvents;
     void Adopt(std::unique_ptr<TForm> form);
-    bool ProcessMessage(MSG& msg);
-    void Idle();
 
     HINSTANCE instance_;
     std::string title_;
-    std::vector<std::string> params_;
+    int paramCount_ = 0;
     std::vector<std::unique_ptr<TForm>> forms_;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;
     int exitCode_ = 0;
-    bool minimized_ = false;
-    mutable HICON icon_ = nullptr;
-    std::vector<class TApplicationEvents*> events_;
-};
-
-extern TApplication* Application;
-
-// The application-events component: a form's handle on the application's idle event.
-class TApplicationEvents {
-public:
-    TApplicationEvents();
-    ~TApplicationEvents();
-    TApplicationEvents(const TApplicationEvents&) = delete;
-    TApplicationEvents& operator=(const TApplicationEvents&) = delete;
-    TIdleEvent OnIdle;
 };
 
 class TForm : public TObject {
 public:
-    explicit TForm(const TFormStyle& style);
+    explicit TForm(const TFormStyle& style) : style_(style) {}
     ~TForm() override;
     TForm(const TForm&) = delete;
     TForm& operator=(const TForm&) = delete;
@@ -158,31 +118,20 @@ public:
     bool HandleAllocated() const { return handle_ != nullptr; }
     int Scale(int pixels) const { return MulDiv(pixels, Dpi(), 96); }
     int Dpi() const;
-    HFONT Font() const { return font_; }
+    HFONT Font() const { return font_.get() ? static_cast<HFONT>(font_.get()) : nullptr; }
 
     void SetCaption(const std::string& caption);
     std::string Caption() const;
+    // A dialog form shown without modality is made anew, as each modal show is.
     void Show();
     void Hide();
-    bool Visible() const;
-    void Close();
+    bool Visible() const { return handle_ && IsWindowVisible(handle_); }
+    void Close() { SendMessageA(Handle(), WM_CLOSE, 0, 0); }
+    // The id of the button that ended the dialog (IDOK, IDCANCEL).
     int ShowModal();
-    void SetModalResult(int result) { modalResult_ = result; }
-    int ModalResult() const { return modalResult_; }
 
-    // Runs the create event; called by the application once the form is built.
-    void DoCreate();
-    // Runs the destroy event and destroys the window; called at the end of the program.
+    // Runs the destroy event; called at the end of the program.
     void DoDestroy();
-
-    // Timers that live on this form's window; set once the window is there.
-    void StartTimer(UINT_PTR id, UINT interval, TNotifyEvent handler);
-    void StopTimer(UINT_PTR id);
-
-    void AddHook(TMessageHook* hook) { hooks_.push_back(hook); }
-    void RemoveHook(TMessageHook* hook);
-    void AddControl(TControl* control) { controls_.push_back(control); }
-    void RemoveControl(TControl* control);
 
     // Message dispatch: forms override it to pick out messages of their own.
     virtual void Dispatch(TMessage& message);
@@ -194,31 +143,42 @@ protected:
     virtual void FormDestroy(TObject* /*Sender*/) {}
     // Runs once the window and its controls exist: for what needs their handles.
     virtual void HandleCreated() {}
-    // Lays out aligned controls.
-    void AlignControls();
+    // The controls of the form, in tab order.
+    void AddControls(std::initializer_list<TControl*> controls) { controls_.insert(controls_.end(), controls); }
     void DefaultHandler(TMessage& message);
+    // Ends a shown dialog with that result (IDOK, IDCANCEL).
+    void SetModalResult(int result) { EndForm(result); }
+    TApplication& App() const { return *app_; }
 
 private:
+    friend class TApplication;
+    friend class TTimer;
+    friend class TMenuItem;
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void RegisterClass() const;
+    std::vector<WORD> DialogTemplate() const;
     void CreateHandle() const;
+    void WindowCreated(HWND hwnd);
+    void AlignControls();
+    void EndForm(int result);
+    TControl* ControlOf(HWND hwnd, int id = -1) const;
 
     TFormStyle style_;
+    TApplication* app_ = nullptr;
     mutable HWND handle_ = nullptr;
     mutable int dpi_ = 0;
-    mutable HFONT font_ = nullptr;
+    mutable UniqueGdiObject font_;
     bool modal_ = false;
-    int modalResult_ = mrNone;
     bool destroyed_ = false;
     // Until the form is built, its window gets only the default handling: a message that
     // another process sends while the form is made must not reach members that do not exist yet.
     bool created_ = false;
-    std::vector<TMessageHook*> hooks_;
     std::vector<TControl*> controls_;
-    std::map<UINT_PTR, TNotifyEvent> timers_;
-    std::map<UINT_PTR, UINT> intervals_;
+    std::vector<class TTimer*> timers_;
+    std::vector<class TMenuItem*> items_;
 };
 
-// The toolkit's timer component, on its form's window.
+// A timer on its form's window, running from its construction while enabled.
 class TTimer {
 public:
     TTimer(TForm& owner, UINT interval, TNotifyEvent onTimer);
@@ -229,11 +189,49 @@ public:
     bool Enabled() const { return enabled_; }
 
 private:
+    friend class TForm;
+    void Start() const;
     TForm& owner_;
     UINT interval_;
     TNotifyEvent onTimer_;
-    bool enabled_ = false;
+    bool enabled_ = true;
 };
 
-// Plain message with one OK button and the application title as caption.
-void ShowMessage(const std::string& text);
+// The form's menu bar, loaded with the form's window from its resource.
+class TMainMenu {
+public:
+    explicit TMainMenu(TForm& form) : form_(form) {}
+    HMENU Handle() const { return GetMenu(form_.Handle()); }
+
+private:
+    friend class TMenuItem;
+    TForm& form_;
+};
+
+// An item of the menu bar's resource, known by its command id.
+class TMenuItem {
+public:
+    // A radio item, checked, unchecks the others of the ids first..last.
+    TMenuItem(TMainMenu& menu, UINT id, UINT radioFirst = 0, UINT radioLast = 0);
+    TMenuItem(const TMenuItem&) = delete;
+    TMenuItem& operator=(const TMenuItem&) = delete;
+
+    UINT Id() const { return id_; }
+    bool Checked() const;
+    void SetChecked(bool checked);
+    // The drop-down that this item opens, if it opens one.
+    HMENU SubMenu() const;
+    void Click()
+    {
+        if (OnClick)
+            OnClick();
+    }
+
+    TNotifyEvent OnClick;
+
+private:
+    TMainMenu& menu_;
+    UINT id_;
+    UINT radioFirst_;
+    UINT radioLast_;
+};

@@ -2,21 +2,13 @@
 
 #include <cstring>
 
-namespace {
-constexpr UINT kIconId = 1;
-constexpr UINT_PTR kRetryTimer = 0x7E1;  // retries an add that the shell refused
-constexpr UINT kRetryInterval = 1500;
-} // namespace
-
-TTrayIcon::TTrayIcon(TForm& owner) : owner_(owner)
+TTrayIcon::TTrayIcon(TForm& owner, int iconId)
+    : owner_(owner), iconId_(iconId), retry_(owner, 1500, [this] {
+          if (visible_ && !added_)
+              Add();
+      })
 {
-    owner_.AddHook(this);
-}
-
-TTrayIcon::~TTrayIcon()
-{
-    Remove();
-    owner_.RemoveHook(this);
+    retry_.SetEnabled(false);
 }
 
 void TTrayIcon::Fill(NOTIFYICONDATAA& data) const
@@ -24,17 +16,17 @@ void TTrayIcon::Fill(NOTIFYICONDATAA& data) const
     std::memset(&data, 0, sizeof data);
     data.cbSize = sizeof data;
     data.hWnd = owner_.Handle();
-    data.uID = kIconId;
+    data.uID = 1;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = CallbackMessage;
-    data.hIcon = icon_ ? icon_ : Application->Icon();
+    data.hIcon = icon_ ? icon_ : LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId_));
     // The shell keeps 127 characters of a hint.
     std::strncpy(data.szTip, hint_.c_str(), sizeof data.szTip - 1);
 }
 
 bool TTrayIcon::Send(DWORD message, NOTIFYICONDATAA& data)
 {
-    lastSent_ = data;
+    sent_ = data;
     return Shell_NotifyIconA(message, &data) != FALSE;
 }
 
@@ -47,92 +39,67 @@ void TTrayIcon::Add()
     Fill(data);
     // After a shell restart the icon may still be known: then a modify serves.
     added_ = Send(NIM_ADD, data) || Send(NIM_MODIFY, data);
-    if (added_)
-        owner_.StopTimer(kRetryTimer);
-    else
-        owner_.StartTimer(kRetryTimer, kRetryInterval, [this] {
-            if (visible_ && !added_)
-                Add();
-            else
-                owner_.StopTimer(kRetryTimer);
-        });
-}
-
-void TTrayIcon::Remove()
-{
-    owner_.StopTimer(kRetryTimer);
-    if (!added_)
-        return;
-    NOTIFYICONDATAA data;
-    Fill(data);
-    Send(NIM_DELETE, data);
-    added_ = false;
+    retry_.SetEnabled(!added_);
 }
 
 void TTrayIcon::SetVisible(bool visible)
 {
     visible_ = visible;
-    if (visible)
+    if (visible) {
         Add();
-    else
-        Remove();
+        return;
+    }
+    retry_.SetEnabled(false);
+    if (added_) {
+        NOTIFYICONDATAA data;
+        Fill(data);
+        Send(NIM_DELETE, data);
+        added_ = false;
+    }
 }
 
 void TTrayIcon::SetHint(const std::string& hint)
 {
     hint_ = hint;
-    if (added_) {
-        NOTIFYICONDATAA data;
-        Fill(data);
-        Send(NIM_MODIFY, data);
-    }
+    Modify(nullptr, nullptr, 0);
 }
 
 void TTrayIcon::SetIcon(HICON icon)
 {
     icon_ = icon;
-    if (added_) {
-        NOTIFYICONDATAA data;
-        Fill(data);
-        Send(NIM_MODIFY, data);
-    }
+    Modify(nullptr, nullptr, 0);
 }
 
+// The shell replaces a balloon of the same icon that is still shown.
 void TTrayIcon::ShowBalloon(const std::string& title, const std::string& text, DWORD infoFlags)
+{
+    // Wine sizes its balloon a little short and cuts the last characters of the longest line;
+    // blanks at the end are what it cuts then, and nothing shows of them elsewhere.
+    Modify(title.c_str(), (text + "   ").c_str(), infoFlags);
+}
+
+void TTrayIcon::Modify(const char* balloonTitle, const char* balloonText, DWORD infoFlags)
 {
     if (!added_)
         return;
     NOTIFYICONDATAA data;
     Fill(data);
-    // The shell replaces a balloon of the same icon that is still shown.
-    data.uFlags |= NIF_INFO;
-    data.dwInfoFlags = infoFlags;
-    std::strncpy(data.szInfoTitle, title.c_str(), sizeof data.szInfoTitle - 1);
-    // Wine sizes its balloon a little short and cuts the last characters of the longest line; blanks
-    // at the end are what it cuts then, and nothing shows of them elsewhere.
-    std::strncpy(data.szInfo, (text + "   ").c_str(), sizeof data.szInfo - 1);
+    if (balloonText) {
+        data.uFlags |= NIF_INFO;
+        data.dwInfoFlags = infoFlags;
+        std::strncpy(data.szInfoTitle, balloonTitle, sizeof data.szInfoTitle - 1);
+        std::strncpy(data.szInfo, balloonText, sizeof data.szInfo - 1);
+    }
     Send(NIM_MODIFY, data);
 }
 
-void TTrayIcon::Minimize()
+bool TTrayIcon::HandleMessage(const TMessage& message)
 {
-    Application->Minimize();
-}
-
-bool TTrayIcon::HandleMessage(TMessage& message)
-{
-    if (message.Msg == CallbackMessage) {
-        if (message.LParam == WM_LBUTTONDBLCLK) {
-            Application->Restore();
-            Application->BringToFront();
-        }
-        return true;
-    }
     if (message.Msg == taskbarCreated_ && taskbarCreated_ != 0) {
         added_ = false;
         if (visible_)
             Add();
         return true;
     }
-    return false;
+    return message.Msg == CallbackMessage;
 }

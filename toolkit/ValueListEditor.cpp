@@ -13,24 +13,10 @@ constexpr int kEditorId = 0x7E11;
 
 } // namespace
 
-void TItemProp::SetEditStyle(TEditStyle style)
+TValueListEditor::TValueListEditor(const TControlSpec& spec, const char* keyTitle, const char* valueTitle,
+    int keyWidth, int valueWidth)
+    : TControl(spec), titles_{keyTitle, valueTitle}, widths_{keyWidth, valueWidth}
 {
-    editStyle_ = style;
-    owner_.PlaceEditor();
-}
-
-void TItemProp::SetPickList(const TStringList* pickList)
-{
-    pickList_ = pickList;
-    owner_.PlaceEditor();
-}
-
-TValueListEditor::TValueListEditor(TForm& form, int left, int top, int width, int height)
-    : TControl(form, nullptr, WC_LISTVIEWA,
-          WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
-          WS_EX_CLIENTEDGE, left, top, width, height)
-{
-    strings_.OnChange = [this] { Fill(); };
 }
 
 void TValueListEditor::Created()
@@ -40,83 +26,69 @@ void TValueListEditor::Created()
     SendMessageA(handle_, LVM_SETTEXTBKCOLOR, 0, GetSysColor(COLOR_BTNFACE));
     TEXTMETRICA metrics{};
     HDC dc = GetDC(handle_);
-    HGDIOBJ old = SelectObject(dc, form_.Font());
+    HGDIOBJ old = SelectObject(dc, formFont_);
     GetTextMetricsA(dc, &metrics);
     SelectObject(dc, old);
     ReleaseDC(handle_, dc);
-    itemHeight_ = static_cast<int>(metrics.tmHeight) + form_.Scale(3);
+    itemHeight_ = static_cast<int>(metrics.tmHeight) + Scale(3);
     for (int col = 0; col < 2; ++col) {
-        std::string title = col == 0 ? keyTitle_ : valueTitle_;
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.cx = form_.Scale(col == 0 ? keyWidth_ : valueWidth_);
-        column.pszText = &title[0];
+        column.cx = Scale(widths_[col]);
+        column.pszText = const_cast<char*>(titles_[col]);
         SendMessageA(handle_, LVM_INSERTCOLUMNA, col, reinterpret_cast<LPARAM>(&column));
     }
     SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     listProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TValueListEditor::ListProc)));
+    editorList_ = nullptr;
     // Owner-drawn, so that a stored text outside the list still shows in the closed list.
     editor_ = CreateWindowExA(0, WC_COMBOBOXA, "",
         WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, 0, 0, 10, 10, handle_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), Application->Instance(), nullptr);
-    SendMessageA(editor_, WM_SETFONT, reinterpret_cast<WPARAM>(form_.Font()), FALSE);
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), instance_, nullptr);
+    SendMessageA(editor_, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), FALSE);
     // Rows as high as the standard grid's, and as the closed list, which then covers a value cell
     // exactly: a list view's rows are as high as its small images. The list view owns the list.
     RECT closed{};
     GetWindowRect(editor_, &closed);
-    const int rowHeight = std::max({form_.Scale(18), static_cast<int>(metrics.tmHeight) + form_.Scale(4),
+    const int rowHeight = std::max({Scale(18), static_cast<int>(metrics.tmHeight) + Scale(4),
         static_cast<int>(closed.bottom - closed.top)});
     SendMessageA(handle_, LVM_SETIMAGELIST, LVSIL_SMALL,
         reinterpret_cast<LPARAM>(ImageList_Create(1, rowHeight, ILC_COLOR, 1, 0)));
+    FitValueColumn();
     Fill();
 }
 
-void TValueListEditor::SetTitleCaptions(const std::string& keyTitle, const std::string& valueTitle)
+void TValueListEditor::Clear()
 {
-    keyTitle_ = keyTitle;
-    valueTitle_ = valueTitle;
+    rows_.clear();
+    Fill();
 }
 
-void TValueListEditor::SetColWidths(int keyWidth, int valueWidth)
+void TValueListEditor::Add(Row row)
 {
-    keyWidth_ = keyWidth;
-    valueWidth_ = valueWidth;
-}
-
-std::string TValueListEditor::Keys(int row) const
-{
-    const std::string& line = strings_[row - 1];
-    return line.substr(0, line.find('='));
-}
-
-std::string TValueListEditor::Values(int row) const
-{
-    const std::string& line = strings_[row - 1];
-    const size_t equals = line.find('=');
-    return equals == std::string::npos ? std::string() : line.substr(equals + 1);
+    rows_.push_back(std::move(row));
+    Fill();
 }
 
 void TValueListEditor::SetValues(int row, const std::string& value)
 {
-    strings_.SetStrings(row - 1, Keys(row) + "=" + value);
+    rows_.at(static_cast<size_t>(row - 1)).Value = value;
+    Fill();
 }
 
-TItemProp& TValueListEditor::ItemProps(int index)
+const std::vector<std::string>* TValueListEditor::PickList() const
 {
-    strings_[index];  // a row that is not there throws
-    while (props_.size() <= static_cast<size_t>(index))
-        props_.push_back(std::make_unique<TItemProp>(*this));
-    return *props_[static_cast<size_t>(index)];
+    return row_ >= 1 && row_ < RowCount() ? Rows(row_).PickList : nullptr;
 }
 
-const TStringList* TValueListEditor::RowPickList(int row) const
+// The value column reaches the grid's right edge: no empty stub of a column after it.
+void TValueListEditor::FitValueColumn()
 {
-    const size_t index = static_cast<size_t>(row - 1);
-    if (row < 1 || row >= RowCount() || index >= props_.size()
-        || props_[index]->EditStyle() != TEditStyle::esPickList)
-        return nullptr;
-    return props_[index]->PickList();
+    RECT client{};
+    GetClientRect(handle_, &client);
+    const int keyWidth = static_cast<int>(SendMessageA(handle_, LVM_GETCOLUMNWIDTH, 0, 0));
+    SendMessageA(handle_, LVM_SETCOLUMNWIDTH, 1, std::max<LPARAM>(Scale(widths_[1]), client.right - keyWidth));
 }
 
 void TValueListEditor::Fill()
@@ -125,12 +97,12 @@ void TValueListEditor::Fill()
         row_ = RowCount() > 1 ? RowCount() - 1 : 1;
     if (!handle_)
         return;
-    const int count = strings_.Count();
+    const int count = static_cast<int>(rows_.size());
     while (SendMessageA(handle_, LVM_GETITEMCOUNT, 0, 0) > count)
         SendMessageA(handle_, LVM_DELETEITEM, count, 0);
     for (int index = 0; index < count; ++index) {
-        std::string name = Keys(index + 1);
-        std::string value = Values(index + 1);
+        std::string name = rows_[static_cast<size_t>(index)].Name;
+        std::string value = rows_[static_cast<size_t>(index)].Value;
         LVITEMA item{};
         item.mask = LVIF_TEXT;
         item.iItem = index;
@@ -155,7 +127,7 @@ void TValueListEditor::PlaceEditor()
 {
     if (!editor_)
         return;
-    const TStringList* list = RowPickList(row_);
+    const std::vector<std::string>* list = PickList();
     RECT cell{LVIR_BOUNDS, 1, 0, 0};
     if (!list || !SendMessageA(handle_, LVM_GETSUBITEMRECT, row_ - 1, reinterpret_cast<LPARAM>(&cell))) {
         ShowWindow(editor_, SW_HIDE);
@@ -164,12 +136,12 @@ void TValueListEditor::PlaceEditor()
     if (list != editorList_) {
         editorList_ = list;
         SendMessageA(editor_, CB_RESETCONTENT, 0, 0);
-        for (int i = 0; i < list->Count(); ++i)
-            SendMessageA(editor_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>((*list)[i].c_str()));
+        for (const std::string& text : *list)
+            SendMessageA(editor_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
     const int items = static_cast<int>(SendMessageA(editor_, CB_GETITEMHEIGHT, 0, 0));
     MoveWindow(editor_, cell.left, cell.top, cell.right - cell.left,
-        cell.bottom - cell.top + (list->Count() + 1) * items, TRUE);
+        cell.bottom - cell.top + (static_cast<int>(list->size()) + 1) * items, TRUE);
     ShowRowValue();
     ShowWindow(editor_, SW_SHOW);
 }
@@ -178,17 +150,11 @@ void TValueListEditor::PlaceEditor()
 void TValueListEditor::ShowRowValue()
 {
     int found = CB_ERR;
-    const std::string value = Values(row_);
-    for (int i = 0; editorList_ && i < editorList_->Count(); ++i)
-        if ((*editorList_)[i] == value)
-            found = i;
+    for (size_t i = 0; editorList_ && row_ < RowCount() && i < editorList_->size(); ++i)
+        if ((*editorList_)[i] == Values(row_))
+            found = static_cast<int>(i);
     SendMessageA(editor_, CB_SETCURSEL, found, 0);
     InvalidateRect(editor_, nullptr, TRUE);
-}
-
-bool TValueListEditor::DroppedDown() const
-{
-    return editor_ && SendMessageA(editor_, CB_GETDROPPEDSTATE, 0, 0);
 }
 
 void TValueListEditor::DropDown()
@@ -199,7 +165,7 @@ void TValueListEditor::DropDown()
     SendMessageA(editor_, CB_SHOWDROPDOWN, TRUE, 0);
 }
 
-bool TValueListEditor::Notify(NMHDR& header, LRESULT& /*result*/)
+bool TValueListEditor::Notify(NMHDR& header)
 {
     if (header.code == LVN_ITEMCHANGED) {
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
@@ -239,7 +205,8 @@ LRESULT TValueListEditor::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SYSKEYDOWN:
         if (wParam == VK_F4 || (wParam == VK_DOWN && (GetKeyState(VK_MENU) < 0 || (lParam & (1 << 29))))) {
             DropDown();
-            return 0;
+            // The system must see a key after Alt, or Alt's release opens the window menu.
+            return msg == WM_SYSKEYDOWN ? DefWindowProcA(handle_, msg, wParam, lParam) : 0;
         }
         break;
     case WM_COMMAND:
@@ -257,8 +224,8 @@ LRESULT TValueListEditor::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         break;
     case kAfterCloseUp:
-        if (wParam > 0 && editorList_ && static_cast<int>(wParam) <= editorList_->Count())
-            SetValues(row_, (*editorList_)[static_cast<int>(wParam) - 1]);
+        if (wParam > 0 && editorList_ && wParam <= editorList_->size() && row_ < RowCount())
+            SetValues(row_, (*editorList_)[wParam - 1]);
         if (GetFocus() == editor_ && !DroppedDown())
             ::SetFocus(handle_);
         return 0;
@@ -267,9 +234,9 @@ LRESULT TValueListEditor::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         if (item.hwndItem != editor_)
             break;
         const bool selected = (item.itemState & ODS_SELECTED) != 0;
-        std::string text = Values(row_);
-        if (static_cast<int>(item.itemID) >= 0 && editorList_ && static_cast<int>(item.itemID) < editorList_->Count())
-            text = (*editorList_)[static_cast<int>(item.itemID)];
+        std::string text = row_ < RowCount() ? Values(row_) : std::string();
+        if (editorList_ && item.itemID < editorList_->size())
+            text = (*editorList_)[item.itemID];
         FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
         SetBkMode(item.hDC, TRANSPARENT);
         ::SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
@@ -287,6 +254,8 @@ LRESULT TValueListEditor::ListMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     case WM_SIZE:
+        FitValueColumn();
+        [[fallthrough]];
     case WM_VSCROLL:
     case WM_MOUSEWHEEL: {
         const LRESULT result = CallWindowProcA(listProc_, handle_, msg, wParam, lParam);

@@ -323,6 +323,21 @@ void PressKey(WORD virtualKey)
     Sleep(10);
     SendKey(virtualKey, KEYEVENTF_KEYUP);
 }
+
+void PressChord(WORD modifier, WORD virtualKey)
+{
+    SendKey(modifier, 0);
+    PressKey(virtualKey);
+    SendKey(modifier, KEYEVENTF_KEYUP);
+}
+
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
 LRESULT RemoteSend(HWND window, UINT message, WPARAM wParam, std::string& bytes, long pointerAt, size_t pointTo)
 {
     UniqueHandle process(

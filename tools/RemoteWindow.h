@@ -55,6 +55,10 @@ LRESULT SendNotice(HWND main, ULONG_PTR kind, const void* data, DWORD size, bool
 void MoveMouseTo(POINT screen);
 void ClickAt(POINT screen);
 void PressKey(WORD virtualKey);
+// A key pressed while a modifier (Alt, Shift) is held down.
+void PressChord(WORD modifier, WORD virtualKey);
+// The window that has the focus in that window's thread; null when none has.
+HWND FocusOf(HWND window);
 // A key posted straight to the window that has the focus in that window's thread; false when
 // none has. Independent of which window is in front.
 bool PostKeyToFocus(HWND window, WORD virtualKey);

@@ -144,7 +144,7 @@ const std::vector<std::string>* MenuItemsOf(const std::string& path)
 {
     static const std::map<std::string, std::vector<std::string>> menus{
         {"", {"File", "Tools", "Help"}},
-        {"File", {"Retry waiting jobs", "Exit"}},
+        {"File", {"Waiting jobs", "Retry waiting jobs", "Exit"}},
         {"Tools", {"Fill registry", "Setup actions"}},
         {"Tools>Fill registry", {"Use messages (recommended)", "Use command line (special case)", "-", "Prepare text"}},
         {"Help", {"About"}},

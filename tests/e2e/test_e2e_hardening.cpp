@@ -589,14 +589,17 @@ TEST(CommandLine, AWideArgumentIsNeverReadAsAnotherFile)
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
-        ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                   &info));
+        if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            return ~DWORD(0);
         UniqueHandle process(info.hProcess);
         UniqueHandle thread(info.hThread);
         EXPECT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
+        DWORD code = 0;
+        GetExitCodeProcess(process.get(), &code);
+        return code;
     };
-    // Without such a file there is no short name either: refused.
-    run();
+    // Without such a file there is no short name either: refused, and the printer side hears so.
+    EXPECT_EQ(run(), 2u);
     EXPECT_TRUE(ListFolder(installation.Lead1()).empty());
     {
         UniqueFile file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
@@ -605,7 +608,7 @@ TEST(CommandLine, AWideArgumentIsNeverReadAsAnotherFile)
         DWORD written = 0;
         WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     }
-    run();
+    EXPECT_EQ(run(), 0u);
     EXPECT_EQ(ListFolder(installation.Lead1()), std::vector<std::string>{"job0000000000.log"});
     EXPECT_EQ(IdOf(ReadFileBytes(installation.Lead1() + "\\job0000000000.log")), "wide");
     EXPECT_EQ(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);

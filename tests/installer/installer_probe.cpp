@@ -13,11 +13,15 @@
 //   hold EXE                starts EXE suspended: its file is in use, and no window shows,
 //                           as for a copy running in another session
 //   end PID                 File > Exit for process PID, ended by force when it does not go
+//   fill PID                Tools > Fill registry > Use messages (recommended) in process PID,
+//                           its message answered
+//   products UPGRADECODE    the installed products of that upgrade code and their versions
 #include "tools/RemoteProcess.h"
 #include "tools/RemoteWindow.h"
 
 #include <windows.h>
 
+#include <msi.h>
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -33,6 +37,7 @@ constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VELT Imager Support";
 constexpr char kProduct[] = "VELT Imager Support";
 constexpr int kExitCommand = 201;
+constexpr int kUseMessagesCommand = 212;
 
 int Fail(const char* what)
 {
@@ -234,6 +239,32 @@ int End(DWORD processId)
     return 1;
 }
 
+int Fill(DWORD processId)
+{
+    HWND main = FindMainWindowOf(processId);
+    if (!main)
+        return Fail("finding the main window");
+    PostCommand(main, kUseMessagesCommand);
+    HWND box = WaitForMessageBox(processId);
+    if (!box)
+        return Fail("waiting for the message");
+    std::printf("message %s\n", MessageBoxText(box).c_str());
+    AnswerMessageBox(box, IDOK);
+    return 0;
+}
+
+int Products(const std::string& upgradeCode)
+{
+    char product[39];
+    for (DWORD i = 0; MsiEnumRelatedProductsA(upgradeCode.c_str(), 0, i, product) == ERROR_SUCCESS; ++i) {
+        char version[64] = "";
+        DWORD size = sizeof version;
+        MsiGetProductInfoA(product, INSTALLPROPERTY_VERSIONSTRING, version, &size);
+        std::printf("product %s %s\n", product, version);
+    }
+    return 0;
+}
+
 DWORD Number(const char* text)
 {
     return static_cast<DWORD>(std::strtoul(text, nullptr, 10));
@@ -267,7 +298,12 @@ int main(int argc, char** argv)
         return Hold(argv[2]);
     if (command == "end" && argc == 3)
         return End(Number(argv[2]));
+    if (command == "fill" && argc == 3)
+        return Fill(Number(argv[2]));
+    if (command == "products" && argc == 3)
+        return Products(argv[2]);
     std::printf("usage: installer_probe logon | window PID MS | notify JOBFILE | wait-exit PID MS |\n"
-                "       run MS PROGRAM ARG... | uninstall MS | shortcut LNK | hold EXE | end PID\n");
+                "       run MS PROGRAM ARG... | uninstall MS | shortcut LNK | hold EXE | end PID | fill PID |\n"
+                "       products UPGRADECODE\n");
     return 2;
 }

@@ -24,8 +24,8 @@ protected:
         }
         for (const char* folder : {"lead1", "lead2", "jobs"})
             CreateDirectoryA((root_ / folder).c_str(), nullptr);
-        request_.LeadFolder = Lead1();
-        request_.Lead2Folder = Lead2();
+        config_.LeadFolder = Lead1();
+        config_.Lead2Folder = Lead2();
         request_.AskUser = [this] {
             ++asked_;
             return answer_;
@@ -36,16 +36,19 @@ protected:
     {
         RoutingRequest request = request_;
         request.JobPath = path;
-        request.Mode = mode;
+        request.Source = mode == 0 ? JobSource::Notice : JobSource::CommandLine;
         if (mode == 0)
-            request.JobId = MakeJobId(session_, counter);
-        const RoutingOutcome outcome = RouteJobFile(request);
+            request.JobId = MakeJobId(config_.SessionId, counter);
+        const RoutingOutcome outcome = RouteJobFile(request, config_);
+        error_ = outcome.Error;
         if (!outcome.Status.empty())
             status_ = outcome.Status;
         if (!outcome.LogLine.empty())
             log_ += " " + outcome.LogLine + "\r\n";
     }
     const std::string& Status() const { return status_; }
+    // The Windows error of the last routing, 0 when it had none.
+    DWORD Error() const { return error_; }
     // The log lines, each as " " + text + "\r\n" as in the day's log.
     const std::string& Log() const { return log_; }
 
@@ -87,9 +90,9 @@ protected:
 
     TempFolder root_;
     RoutingRequest request_;
-    // The session of the notices routed (mode 0).
-    DWORD session_ = 0;
+    MainConfig config_;
     std::string status_;
+    DWORD error_ = ERROR_SUCCESS;
     std::string log_;
     int asked_ = 0;
     bool answer_ = true;

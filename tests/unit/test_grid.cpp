@@ -1,4 +1,4 @@
-// The string list's text handling and the name/value grid, on real windows of the test prefix.
+// The text lines of the untranslated-text list and the name/value grid, on real windows of the test prefix.
 #include "FormsFixture.h"
 
 #include "toolkit/Classes.h"
@@ -38,57 +38,17 @@ TEST(SortedLines, CaseInsensitiveWithoutDuplicatesFirstReadSurvives)
     EXPECT_EQ(SortedUniqueLines({}), (Lines{}));
 }
 
-TEST(SortedLines, FindGivesTheLineOrItsPlace)
-{
-    const Lines lines{"Alpha", "beta", "Delta"};
-    size_t index = 99;
-    EXPECT_TRUE(FindSortedLine(lines, "BETA", index));
-    EXPECT_EQ(index, 1u);
-    EXPECT_FALSE(FindSortedLine(lines, "Charlie", index));
-    EXPECT_EQ(index, 2u);
-    EXPECT_FALSE(FindSortedLine(lines, "", index));
-    EXPECT_EQ(index, 0u);
-    EXPECT_FALSE(FindSortedLine(lines, "zulu", index));
-    EXPECT_EQ(index, 3u);
-    EXPECT_FALSE(FindSortedLine({}, "a", index));
-    EXPECT_EQ(index, 0u);
-}
-
-TEST(StringList, SortedAddKeepsOrderAndIgnoresEqualLines)
-{
-    TStringList list;
-    list.Add("b=2");
-    list.Add("a=1");
-    EXPECT_EQ(list[0], "b=2"); // unsorted: in the order added
-    list.SetSorted(true);
-    EXPECT_EQ(list[0], "a=1");
-    int changes = 0;
-    list.OnChange = [&] { ++changes; };
-    EXPECT_EQ(list.Add("beta"), 2);
-    EXPECT_EQ(list.Add("A=1"), 0); // ignored: the one there keeps its place and spelling
-    EXPECT_EQ(list.Count(), 3);
-    EXPECT_EQ(list[0], "a=1");
-    EXPECT_EQ(changes, 1);
-    EXPECT_THROW(list.SetStrings(0, "x"), EStringListError);
-    EXPECT_THROW(list.Strings(3), EStringListError);
-    EXPECT_THROW(list.Strings(-1), EStringListError);
-}
-
-TEST(StringList, FilesRoundTripAndFailuresThrow)
+TEST(TextFiles, RoundTripAndFailuresThrow)
 {
     TempFolder folder;
     const std::string path = folder / "list.txt";
     WriteFileBytes(path, "b\nA\r\nc");
-    TStringList list;
-    list.LoadFromFile(path);
-    EXPECT_EQ(list.Count(), 3);
-    list.SaveToFile(path);
-    EXPECT_EQ(ReadFileBytes(path), "b\r\nA\r\nc\r\n");
+    EXPECT_EQ(LoadTextFile(path), "b\nA\r\nc");
+    SaveTextFile(path, "x\r\n");
+    EXPECT_EQ(ReadFileBytes(path), "x\r\n");
     EXPECT_EQ(ListFolder(folder.Path()), (Lines{"list.txt"}));
-
-    EXPECT_THROW(list.LoadFromFile(folder / "missing.txt"), EStringListError);
-    EXPECT_THROW(list.SaveToFile(folder / "no folder\\list.txt"), EStringListError);
-    EXPECT_EQ(list.Count(), 3); // a failed load leaves the list as it was
+    EXPECT_THROW(LoadTextFile(folder / "missing.txt"), Exception);
+    EXPECT_THROW(SaveTextFile(folder / "no folder\\list.txt", "x"), Exception);
 }
 
 namespace {
@@ -98,11 +58,12 @@ class GridForm : public TForm {
 public:
     GridForm()
         : TForm(Style())
-        , Grid(*this, 0, 0, 380, 180)
-        , Next(*this, nullptr, 8, 186, 75, 25, "Next", 100, false)
+        , Grid({WC_LISTVIEWA, WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                   WS_EX_CLIENTEDGE, 0, 0, 380, 180, 0, ""},
+              "Printer name", "Destination application", 106, 200)
+        , Next({"BUTTON", WS_TABSTOP, 0, 8, 186, 75, 25, 100, "Next"})
     {
-        Grid.SetTitleCaptions("Printer name", "Destination application");
-        Grid.SetColWidths(106, 273);
+        AddControls({&Grid, &Next});
     }
     static TFormStyle Style()
     {
@@ -114,7 +75,7 @@ public:
         return style;
     }
     TValueListEditor Grid;
-    TButton Next;
+    TControl Next;
 };
 
 class GridTest : public AppTest {
@@ -124,9 +85,6 @@ protected:
         AppTest::SetUp();
         DropStaleMessages();
         app_->CreateForm(form_);
-        pick_.Add("SealQueue");
-        pick_.Add("EmfRaster");
-        pick_.Add("Ask user");
     }
     void TearDown() override
     {
@@ -135,16 +93,13 @@ protected:
     }
     void AddPickRow(const std::string& line)
     {
-        Grid().Strings().Add(line);
-        TItemProp& props = Grid().ItemProps(Grid().Strings().Count() - 1);
-        props.SetEditStyle(TEditStyle::esPickList);
-        props.SetPickList(&pick_);
+        Grid().Add({line.substr(0, line.find('=')), line.substr(line.find('=') + 1), &pick_});
     }
     void ShowFocused()
     {
         form_->Show();
-        Grid().SetFocus();
-        app_->ProcessMessages();
+        SetFocus(Grid().Handle());
+        PumpMessages();
     }
     // A key as the keyboard gives it to the focus window, through the message loop.
     void Key(UINT key, bool alt = false)
@@ -153,7 +108,7 @@ protected:
         const UINT down = 1 | (alt ? 1u << 29 : 0u);
         PostMessageA(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, static_cast<LPARAM>(down));
         PostMessageA(target, alt ? WM_SYSKEYUP : WM_KEYUP, key, static_cast<LPARAM>(down | 3u << 30));
-        app_->ProcessMessages();
+        PumpMessages();
     }
     // What a reader of the list view finds in a cell (item from 0, column from 0).
     std::string ItemText(int item, int column) const
@@ -183,15 +138,15 @@ protected:
     TValueListEditor& Grid() const { return form_->Grid; }
 
     GridForm* form_ = nullptr;
-    TStringList pick_;
+    const std::vector<std::string> pick_{"SealQueue", "EmfRaster", "Ask user"};
 };
 
 } // namespace
 
 TEST_F(GridTest, RowsAreListViewItemsThatReadersCanRead)
 {
-    Grid().Strings().Add("VELT Imager 1=EmfRaster");
-    Grid().Strings().Add("VELT Imager 2=a=b");
+    Grid().Add({"VELT Imager 1", "EmfRaster"});
+    Grid().Add({"VELT Imager 2", "a=b"});
     EXPECT_FALSE(form_->HandleAllocated()); // rows wait for the window
     EXPECT_EQ(Grid().RowCount(), 3);
     EXPECT_EQ(Grid().Keys(2), "VELT Imager 2");
@@ -202,7 +157,6 @@ TEST_F(GridTest, RowsAreListViewItemsThatReadersCanRead)
     EXPECT_EQ(ItemText(0, 1), "EmfRaster");
     EXPECT_EQ(ItemText(1, 1), "a=b");
     Grid().SetValues(2, "Ask user");
-    EXPECT_EQ(Grid().Strings()[1], "VELT Imager 2=Ask user");
     EXPECT_EQ(ItemText(1, 1), "Ask user");
     char title[64] = "";
     LVCOLUMNA column{};
@@ -212,17 +166,20 @@ TEST_F(GridTest, RowsAreListViewItemsThatReadersCanRead)
     SendMessageA(Grid().Handle(), LVM_GETCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
     EXPECT_STREQ(title, "Destination application");
     EXPECT_EQ(SendMessageA(Grid().Handle(), LVM_GETCOLUMNWIDTH, 0, 0), form_->Scale(106));
-    EXPECT_EQ(SendMessageA(Grid().Handle(), LVM_GETCOLUMNWIDTH, 1, 0), form_->Scale(273));
+    // The value column reaches the right edge, whatever its width of the table.
+    RECT client{};
+    GetClientRect(Grid().Handle(), &client);
+    EXPECT_EQ(SendMessageA(Grid().Handle(), LVM_GETCOLUMNWIDTH, 1, 0), client.right - form_->Scale(106));
     Grid().Clear();
     EXPECT_EQ(SendMessageA(Grid().Handle(), LVM_GETITEMCOUNT, 0, 0), 0);
-    EXPECT_THROW(Grid().ItemProps(0), EStringListError);
+    EXPECT_THROW(Grid().Values(1), std::out_of_range);
 }
 
 TEST_F(GridTest, TheListCoversTheSelectedValueCellAndArrowsMoveIt)
 {
     AddPickRow("VELT Imager 1=EmfRaster");
     AddPickRow("VELT Imager 2=Ask user");
-    Grid().Strings().Add("Plain=no list");
+    Grid().Add({"Plain", "no list"});
     ShowFocused();
     ASSERT_TRUE(Grid().EditorVisible());
     RECT editor = EditorRect();
@@ -235,16 +192,16 @@ TEST_F(GridTest, TheListCoversTheSelectedValueCellAndArrowsMoveIt)
     EXPECT_EQ(EditorSelection(), 1);
 
     Key(VK_DOWN);
-    EXPECT_EQ(Grid().Row(), 2);
+    EXPECT_EQ(SelectedRow(Grid()), 2);
     EXPECT_EQ(EditorRect().top, ValueCell(2).top);
     EXPECT_EQ(EditorSelection(), 2); // "Ask user"
     Key(VK_END);
-    EXPECT_EQ(Grid().Row(), 3);
+    EXPECT_EQ(SelectedRow(Grid()), 3);
     EXPECT_FALSE(Grid().EditorVisible()); // a row without a list has none
     Key(VK_F4);
     EXPECT_EQ(GetFocus(), Grid().Handle());
     Key(VK_HOME);
-    EXPECT_EQ(Grid().Row(), 1);
+    EXPECT_EQ(SelectedRow(Grid()), 1);
     Key(VK_TAB);
     EXPECT_EQ(GetFocus(), form_->Next.Handle());
 }
@@ -271,13 +228,13 @@ TEST_F(GridTest, F4OrAltDownOpensTheListEnterChoosesEscKeeps)
     Key(VK_UP);
     Key(VK_RETURN);
     EXPECT_FALSE(Grid().DroppedDown());
-    EXPECT_EQ(Grid().Row(), 2);
+    EXPECT_EQ(SelectedRow(Grid()), 2);
     EXPECT_EQ(Grid().Values(2), "EmfRaster");
     EXPECT_EQ(ItemText(1, 1), "EmfRaster");
     EXPECT_EQ(Grid().Values(1), "EmfRaster");
     EXPECT_EQ(GetFocus(), Grid().Handle());
     Key(VK_UP); // rows again once the list is closed
-    EXPECT_EQ(Grid().Row(), 1);
+    EXPECT_EQ(SelectedRow(Grid()), 1);
 }
 
 TEST_F(GridTest, AClickOnAValueCellSelectsItsRowAndOpensItsList)
@@ -289,8 +246,8 @@ TEST_F(GridTest, AClickOnAValueCellSelectsItsRowAndOpensItsList)
     const LPARAM at = MAKELPARAM(value2.left + 8, (value2.top + value2.bottom) / 2);
     PostMessageA(Grid().Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageA(Grid().Handle(), WM_LBUTTONUP, 0, at);
-    app_->ProcessMessages();
-    EXPECT_EQ(Grid().Row(), 2);
+    PumpMessages();
+    EXPECT_EQ(SelectedRow(Grid()), 2);
     EXPECT_TRUE(Grid().DroppedDown());
     Key(VK_ESCAPE);
     EXPECT_FALSE(Grid().DroppedDown());

@@ -76,23 +76,7 @@ std::string ReadLongPath(const std::string& path)
 class HardeningTest : public RoutingFixture {};
 
 // The main window's own reading of input it does not control.
-class HardeningFormTest : public AppTest {
-protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        CreateDirectoryA((root_ / "logs").c_str(), nullptr);
-        CreateMainForm().SpoolerFolder = root_ / "logs";
-    }
-    std::string Log() const
-    {
-        SYSTEMTIME now;
-        GetLocalTime(&now);
-        return ReadFileBytes(LogFileName(root_ / "logs", LocalStamp{now.wYear, now.wMonth, now.wDay, 0, 0, 0, 0}));
-    }
-
-    TempFolder root_;
-};
+using HardeningFormTest = FormOnFoldersTest;
 
 } // namespace
 
@@ -224,7 +208,7 @@ TEST_F(HardeningTest, ConverterPathsOfTheWrongTypeReachTheExceptionDisplay)
     EXPECT_TRUE(PathExists(job));
 }
 
-TEST_F(HardeningFormTest, SettingsFilesOfAnyShapeGiveTheirValueOrNone)
+TEST(SettingsFile, FilesOfAnyShapeGiveTheirValueOrNone)
 {
     const std::string lead = "<Lead><TempVImg>D:\\Lead1</TempVImg></Lead>";
     auto inRoot = [&](const std::string& inner) {
@@ -279,16 +263,16 @@ TEST_F(HardeningFormTest, SettingsFilesOfAnyShapeGiveTheirValueOrNone)
         {"a folder longer than MAX_PATH", inRoot("<Lead><TempVImg>" + std::string(1000, 'L') + "</TempVImg></Lead>"),
          std::string(1000, 'L')},
     };
-    TMainForm& form = *MainForm;
-    form.LeadXmlPath = root_ / "xLead.xml";
+    TempFolder root;
+    const std::string settings = root / "xLead.xml";
     for (const Case& c : cases) {
-        WriteFileBytes(form.LeadXmlPath, c.bytes);
-        EXPECT_EQ(form.ReadLeadFolder("Lead"), c.lead1) << c.what;
-        EXPECT_EQ(form.ReadLeadFolder("Lead2"), "") << c.what;
+        WriteFileBytes(settings, c.bytes);
+        EXPECT_EQ(ReadLeadFolder(settings, "Lead"), c.lead1) << c.what;
+        EXPECT_EQ(ReadLeadFolder(settings, "Lead2"), "") << c.what;
     }
 }
 
-TEST_F(HardeningFormTest, ABlankOrMalformedSettingsFileStartsWithTheDefaultLeadFolders)
+TEST(SettingsFile, ABlankOrMalformedOneGivesTheDefaultLeadFolders)
 {
     TempFolder install;
     ScopedRegKey base(HKEY_LOCAL_MACHINE, "SOFTWARE\\VELT Korvel", KEY_WOW64_32KEY);
@@ -296,13 +280,10 @@ TEST_F(HardeningFormTest, ABlankOrMalformedSettingsFileStartsWithTheDefaultLeadF
     for (const char* text : {"<SealQueue><Lead><TempVImg> </TempVImg></Lead><Lead2><TempVImg/></Lead2></SealQueue>",
                              "<SealQueue><Lead>", "\xFF\xFE<"}) {
         WriteFileBytes(install / "xLead.xml", text);
-        app_->DestroyForms();
-        MainForm = nullptr;
-        TMainForm& form = CreateMainForm();
-        EXPECT_EQ(form.LeadXmlPath, install / "xLead.xml");
-        EXPECT_EQ(form.LeadFolder, "c:\\tmp\\vimg\\1") << text;
-        EXPECT_EQ(form.Lead2Folder, "c:\\tmp\\vimg\\2") << text;
-        EXPECT_EQ(form.StatusBar1.SimpleText(), Format("Session Id: %lu", static_cast<unsigned long>(form.SessionId)));
+        const MainConfig config = ReadMainConfig();
+        EXPECT_EQ(config.LeadXmlPath, install / "xLead.xml");
+        EXPECT_EQ(config.LeadFolder, "c:\\tmp\\vimg\\1") << text;
+        EXPECT_EQ(config.Lead2Folder, "c:\\tmp\\vimg\\2") << text;
     }
 }
 
@@ -325,7 +306,7 @@ TEST_F(HardeningTest, PathsLongerThanMaxPathAreReportedAndTheJobStays)
     std::string folder = Lead1();
     folder += "\\" + std::string(246 - folder.size(), 'f');
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << GetLastError();
-    request_.LeadFolder = folder;
+    config_.LeadFolder = folder;
     std::string job;
     for (unsigned char mode : {0, 1}) {
         job = Job("a.tmp", "VELT Imager 1");
@@ -347,9 +328,9 @@ TEST_F(HardeningTest, PathsLongerThanMaxPathAreReportedAndTheJobStays)
     job = Job("a.tmp", "VELT Imager 1");
 
     // A lead folder that cannot be made at all.
-    request_.LeadFolder = Lead1() + "\\" + std::string(300, 'g');
+    config_.LeadFolder = Lead1() + "\\" + std::string(300, 'g');
     Route(job, 1);
-    EXPECT_EQ(Status(), "Directory " + request_.LeadFolder + " does not exist!");
+    EXPECT_EQ(Status(), "Directory " + config_.LeadFolder + " does not exist!");
     EXPECT_TRUE(PathExists(job));
 }
 
@@ -366,7 +347,7 @@ TEST_F(HardeningFormTest, NoticesOfMegabytesAreLoggedWholeShownShortAndAnswered)
         const std::string log = Log();
         EXPECT_EQ(log.compare(log.size() - size - 6, size + 6, "Got " + payload + "\r\n"), 0) << size;
     }
-    EXPECT_EQ(MainForm->JobCounter, 2);
+    EXPECT_EQ(MainFormProbe::JobCounter(*MainForm), 2);
 }
 
 namespace {
@@ -429,7 +410,7 @@ TEST_F(HardeningTest, AcrossVolumesTheSpoolerSeesOnlyWholeJobs)
         GTEST_SKIP() << "no second volume: " << volume.Why();
     Printer(1, "SealQueue");
     const std::string lead = volume.Root() + "lead";
-    request_.LeadFolder = lead;
+    config_.LeadFolder = lead;
     // Large enough that a copy under the final name would be seen half done.
     const std::string pages = std::string(12u << 20, 'p');
     int counter = 0;
@@ -477,7 +458,7 @@ TEST_F(HardeningTest, AFullVolumeRefusesTheMoveAndKeepsTheJobWhole)
         GTEST_SKIP() << "no small volume: " << (volume.Ready() ? "tmpfs could not be mounted" : volume.Why());
     Printer(1, "SealQueue");
     const std::string lead = volume.Root() + "lead";
-    request_.LeadFolder = lead;
+    config_.LeadFolder = lead;
     const std::string job = Job("big.tmp", "VELT Imager 1", "[Page]\r\n" + std::string(2u << 20, 'p'));
     const std::string sent = ReadFileBytes(job);
 
@@ -508,7 +489,7 @@ TEST_F(HardeningTest, AcrossVolumesAJobInUseStaysWhereItIs)
         GTEST_SKIP() << "no second volume: " << volume.Why();
     Printer(1, "SealQueue");
     const std::string lead = volume.Root() + "lead";
-    request_.LeadFolder = lead;
+    config_.LeadFolder = lead;
     const std::string job = Job("busy.tmp", "VELT Imager 1");
     const std::string sent = ReadFileBytes(job);
     // Still being written by the printer side (deletion shared, so a rename within the volume would
@@ -530,7 +511,7 @@ TEST_F(HardeningTest, AcrossVolumesAJobInUseStaysWhereItIs)
     // A volume where nothing can be written: the copy is refused before anything is made.
     if (DirectoryExists("Z:\\sys")) {
         const std::vector<std::string> before = ListFolder("Z:\\sys");
-        request_.LeadFolder = "Z:\\sys";
+        config_.LeadFolder = "Z:\\sys";
         Route(job, 0, 2);
         EXPECT_EQ(Status(), "Error 5 moving " + job + " into Z:\\sys\\job0000000002.log");
         EXPECT_EQ(ListFolder("Z:\\sys"), before);

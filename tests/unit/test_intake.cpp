@@ -12,11 +12,8 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        logBase_ = std::make_unique<ScopedEnv>("VELTLOGD", folder_.Path().c_str());
-        CreateMainForm();
         // Routing of these notices has nowhere to go: no printer key names this printer.
-        MainForm->LeadFolder = folder_ / "lead1";
-        MainForm->Lead2Folder = folder_ / "lead2";
+        CreateMainForm(folder_);
     }
     LRESULT Send(ULONG_PTR kind, const void* data, DWORD size)
     {
@@ -27,7 +24,6 @@ protected:
     std::string In() const { return MainForm->StaticText2.Text(); }
 
     TempFolder folder_;
-    std::unique_ptr<ScopedEnv> logBase_;
 };
 
 const std::regex kStampForm(R"(\d\d:\d\d:\d\d Session=(\d+), Counter=(\d+))");
@@ -41,7 +37,7 @@ TEST_F(IntakeTest, JobNoticesCountShowAndAnswer)
     std::smatch match;
     std::string stamp = Stamp();
     ASSERT_TRUE(std::regex_match(stamp, match, kStampForm)) << stamp;
-    EXPECT_EQ(match[1], std::to_string(MainForm->SessionId));
+    EXPECT_EQ(match[1], std::to_string(MainFormProbe::Config(*MainForm).SessionId));
     EXPECT_EQ(match[2], "1");
     EXPECT_EQ(In(), path);
 
@@ -52,7 +48,7 @@ TEST_F(IntakeTest, JobNoticesCountShowAndAnswer)
     ASSERT_TRUE(std::regex_match(stamp, match, kStampForm)) << stamp;
     EXPECT_EQ(match[2], "2");
     EXPECT_EQ(In(), path);
-    EXPECT_EQ(MainForm->JobCounter, 2);
+    EXPECT_EQ(MainFormProbe::JobCounter(*MainForm), 2);
 }
 
 TEST_F(IntakeTest, PayloadsWithoutTerminatorOrDataStayWithinTheirBytes)
@@ -75,7 +71,7 @@ TEST_F(IntakeTest, PayloadsWithoutTerminatorOrDataStayWithinTheirBytes)
     // Odd-length wide text: the half unit is dropped.
     EXPECT_EQ(Send(1000, "C\0:\0X", 5), 1);
     EXPECT_EQ(In(), "C:");
-    EXPECT_EQ(MainForm->JobCounter, 6);
+    EXPECT_EQ(MainFormProbe::JobCounter(*MainForm), 6);
 }
 
 TEST_F(IntakeTest, OtherKindsOnlyShowTheirNumber)
@@ -85,7 +81,7 @@ TEST_F(IntakeTest, OtherKindsOnlyShowTheirNumber)
     const std::string status = MainForm->StatusBar1.SimpleText();
     EXPECT_TRUE(std::regex_match(status, std::regex(R"(\d\d:\d\d:\d\d999)"))) << status;
     EXPECT_NE(status, before);
-    EXPECT_EQ(MainForm->JobCounter, 0);
+    EXPECT_EQ(MainFormProbe::JobCounter(*MainForm), 0);
     EXPECT_EQ(Stamp(), "");
     EXPECT_EQ(In(), "");
     EXPECT_EQ(Send(0xFFFFFFFF, nullptr, 0), 1);
@@ -101,12 +97,11 @@ TEST_F(IntakeTest, FirstIdleSetsTheHintAndGoesToTheTray)
     ASSERT_EQ(version, "1.0.0.1");
     // The first empty queue runs the idle step once; a thread timer keeps the wait short.
     const UINT_PTR wake = SetTimer(nullptr, 0, 20, nullptr);
-    for (int i = 0; i < 200 && !Application->Minimized(); ++i)
+    for (int i = 0; i < 200 && !MainForm->InTray(); ++i)
         app_->HandleMessage();
     KillTimer(nullptr, wake);
-    EXPECT_TRUE(Application->Minimized());
+    EXPECT_TRUE(MainForm->InTray());
     EXPECT_FALSE(MainForm->Visible());
-    EXPECT_FALSE(MainForm->TrayMinimizePending);
     EXPECT_EQ(MainForm->TrayIcon1.Hint(), "VELT Imager Support 1.0.0.1");
     EXPECT_TRUE(MainForm->TrayIcon1.Visible());
 
@@ -121,7 +116,6 @@ TEST_F(IntakeTest, FirstIdleSetsTheHintAndGoesToTheTray)
     SendMessageA(MainForm->Handle(), TTrayIcon::CallbackMessage, 1, WM_LBUTTONDBLCLK);
     SendMessageA(MainForm->Handle(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(MainForm->Visible());
-    EXPECT_FALSE(MainForm->TrayMinimizePending);
     EXPECT_FALSE(Application->Terminated());
     // After a shell restart the icon is put back.
     SendMessageA(MainForm->Handle(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
@@ -150,18 +144,18 @@ TEST_F(IntakeTest, CloseRestoreAndMinimizeInAnyOrderLeaveTheWindowShownOrInTheTr
 // elevated above the shell: the notice is shown as start-up shows it when the check says so.
 TEST_F(IntakeTest, ElevatedStartSaysSoInStatusBarHintAndOneBalloon)
 {
-    EXPECT_FALSE(MainForm->RunsElevated);
+    EXPECT_FALSE(MainFormProbe::RunsElevated(*MainForm));
     MainForm->ShowElevationNotice();
     EXPECT_EQ(MainForm->StatusBar1.SimpleText(), "Elevated: gets no jobs. After Tools: File > Exit, start normally");
     EXPECT_EQ(MainForm->TrayIcon1.Hint(), "VELT Imager Support\nElevated: receives no print jobs");
-    const NOTIFYICONDATAA& sent = MainForm->TrayIcon1.LastSent();
+    const NOTIFYICONDATAA& sent = TrayIconSeam::LastSent(MainForm->TrayIcon1);
     EXPECT_EQ(sent.uFlags & NIF_INFO, static_cast<UINT>(NIF_INFO));
     EXPECT_EQ(Trim(sent.szInfo), "Started as administrator, this window receives no print jobs. After using Tools, "
                               "leave it with File > Exit and start the program normally.");
     // The note stays in the hint, after the version, also once the window has been opened.
-    MainForm->VersionText = "1.0.0.1";
-    app_->Minimize();
-    app_->Restore();
+    MainFormProbe::VersionText(*MainForm) = "1.0.0.1";
+    MainForm->HideToTray();
+    MainForm->ApplicationRestore(MainForm);
     EXPECT_EQ(MainForm->TrayIcon1.Hint(), "VELT Imager Support 1.0.0.1\nElevated: receives no print jobs");
     EXPECT_EQ(MainForm->TrayIcon1.Icon(), nullptr);
 }
@@ -169,26 +163,20 @@ TEST_F(IntakeTest, ElevatedStartSaysSoInStatusBarHintAndOneBalloon)
 TEST_F(IntakeTest, StopFilePathIsFixedAtTheFirstTickAndEndsTheProgram)
 {
     MainForm->Timer1Timer(MainForm);
-    const std::string stopFile = folder_.Path() + "\\SealQueue\\xlead.stop";
-    EXPECT_EQ(MainForm->StopFilePath, stopFile);
+    const std::string stopFile = folder_ / "SealQueue\\xlead.stop";
+    EXPECT_EQ(MainFormProbe::StopFilePath(*MainForm), stopFile);
     EXPECT_FALSE(Application->Terminated());
-    {
-        TempFolder other;
-        ScopedEnv moved("VELTLOGD", other.Path().c_str());
-        MainForm->Timer1Timer(MainForm);
-        EXPECT_EQ(MainForm->StopFilePath, stopFile);
-    }
 
     CreateDirectoryA((folder_.Path() + "\\SealQueue").c_str(), nullptr);
     WriteFileBytes(stopFile, "");
     // While a routing waits on its question the close is held back.
-    MainForm->RoutingDepth = 1;
+    MainFormProbe::RoutingDepth(*MainForm) = 1;
     MainForm->Timer1Timer(MainForm);
-    EXPECT_FALSE(MainForm->CloseRequested);
+    EXPECT_FALSE(MainFormProbe::CloseRequested(*MainForm));
     EXPECT_FALSE(Application->Terminated());
-    MainForm->RoutingDepth = 0;
+    MainFormProbe::RoutingDepth(*MainForm) = 0;
     MainForm->Timer1Timer(MainForm);
-    EXPECT_TRUE(MainForm->CloseRequested);
+    EXPECT_TRUE(MainFormProbe::CloseRequested(*MainForm));
     EXPECT_TRUE(Application->Terminated());
     // The stop file is only looked at, never removed.
     EXPECT_TRUE(PathExists(stopFile));

@@ -46,7 +46,7 @@ TEST_F(PrefsTest, ShowListsEachPrinterWithItsActionAndTheThreeChoices)
     printer2.SetString("Todo", "Ask user");
     MessageBoxWatcher boxes;
     Form().Show();
-    app_->ProcessMessages();
+    PumpMessages();
 
     EXPECT_EQ(Form().Caption(), "Preferences");
     ASSERT_EQ(Grid().RowCount(), 3);
@@ -54,12 +54,9 @@ TEST_F(PrefsTest, ShowListsEachPrinterWithItsActionAndTheThreeChoices)
     EXPECT_EQ(Grid().Values(1), "EmfRaster");
     EXPECT_EQ(Grid().Keys(2), "VELT Imager 2");
     EXPECT_EQ(Grid().Values(2), "Ask user");
-    for (int index = 0; index < 2; ++index) {
-        TItemProp& props = Grid().ItemProps(index);
-        EXPECT_EQ(props.EditStyle(), TEditStyle::esPickList);
-        EXPECT_EQ(props.PickList(), Form().PickList.get()); // one list shared by every row
-    }
-    EXPECT_EQ(SplitTextLines(Form().PickList->Text()), kActions);
+    for (int row = 1; row <= 2; ++row)
+        EXPECT_EQ(Grid().Rows(row).PickList, Form().PickList.get()); // one list shared by every row
+    EXPECT_EQ(*Form().PickList, kActions);
     EXPECT_EQ(EditorItems(Grid().EditorHandle()), kActions);
     EXPECT_EQ(EditorSelection(Grid().EditorHandle()), 1);
     EXPECT_TRUE(Form().BitBtn1.Enabled());
@@ -82,7 +79,7 @@ TEST_F(PrefsTest, OnlyPrinterTwoGivesOneRowAndOkWritesOnlyIt)
     Form().Show();
     ASSERT_EQ(Grid().RowCount(), 2);
     EXPECT_EQ(Grid().Keys(1), "VELT Imager 2");
-    EXPECT_EQ(Grid().ItemProps(0).EditStyle(), TEditStyle::esPickList);
+    EXPECT_EQ(Grid().Rows(1).PickList, Form().PickList.get());
     EXPECT_TRUE(Grid().EditorVisible());
     Grid().SetValues(1, "Ask user");
     Form().BitBtn1Click(&Form());
@@ -135,7 +132,7 @@ TEST_F(PrefsTest, OkWritesEveryRowChangedOrNotAndSkipsAKeyRemovedMeanwhile)
     Grid().SetValues(1, "Ask user");
     Form().BitBtn1Click(&Form());
     Form().Hide();
-    app_->ProcessMessages();
+    PumpMessages();
     EXPECT_EQ(Todo(1), std::string("Ask user", 9));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, PrinterKeyPath(2), kView64));
     EXPECT_EQ(boxes.Count(), 0u);
@@ -159,7 +156,7 @@ TEST_F(PrefsTest, NoPrinterShowsTheMessageAndDisablesOk)
     EXPECT_TRUE(Form().BitBtn1.Enabled());
     EXPECT_EQ(Grid().RowCount(), 2);
     Form().Hide();
-    app_->ProcessMessages();
+    PumpMessages();
     EXPECT_EQ(boxes.Count(), 1u);
 }
 
@@ -169,8 +166,6 @@ TEST_F(PrefsTest, ModalCancelWritesNothingAndTheNextShowHasTheStoredValue)
     ScopedRegKey printer2(HKEY_LOCAL_MACHINE, PrinterKeyPath(2), kView64);
     printer1.SetString("Todo", "EmfRaster");
     printer2.SetString("Todo", "Ask user");
-    Form().Handle();
-    HWND editor = Grid().EditorHandle();
     int chosen = -1;
     int result = 0;
     {
@@ -180,7 +175,7 @@ TEST_F(PrefsTest, ModalCancelWritesNothingAndTheNextShowHasTheStoredValue)
             driver.Key(VK_F4);
             driver.Key(VK_DOWN);
             driver.Key(VK_RETURN); // "Ask user" for printer 1
-            chosen = EditorSelection(editor);
+            chosen = EditorSelection(Grid().EditorHandle());
             driver.Key(VK_ESCAPE);
         });
         result = Form().ShowModal();
@@ -196,7 +191,7 @@ TEST_F(PrefsTest, ModalCancelWritesNothingAndTheNextShowHasTheStoredValue)
         ModalDriver person([&](ModalDriver& driver) {
             if (!driver.WaitForWindow("TvimgPrefForm"))
                 return;
-            shown = EditorSelection(editor);
+            shown = EditorSelection(Grid().EditorHandle());
             driver.Post(driver.Dialog(), WM_CLOSE); // the close box
         });
         result = Form().ShowModal();
@@ -230,15 +225,14 @@ TEST_F(PrefsTest, TabGoesToOkThenCancelAndEnterThereCancels)
 {
     ScopedRegKey printer1(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), kView64);
     printer1.SetString("Todo", "EmfRaster");
-    HWND grid = Grid().Handle();
-    HWND ok = Form().BitBtn1.Handle();
-    HWND cancel = Form().BitBtn2.Handle();
     std::vector<HWND> focus;
+    std::vector<HWND> expected;
     int result = 0;
     {
         ModalDriver person([&](ModalDriver& driver) {
             if (!driver.WaitForWindow("TvimgPrefForm"))
                 return;
+            expected = {Grid().Handle(), Grid().Handle(), Form().BitBtn1.Handle(), Form().BitBtn2.Handle()};
             focus.push_back(driver.Focus());
             driver.Key(VK_F4);
             driver.Key(VK_DOWN);
@@ -252,7 +246,7 @@ TEST_F(PrefsTest, TabGoesToOkThenCancelAndEnterThereCancels)
         });
         result = Form().ShowModal();
     }
-    EXPECT_EQ(focus, (std::vector<HWND>{grid, grid, ok, cancel}));
+    EXPECT_EQ(focus, expected);
     EXPECT_EQ(result, mrCancel);
     EXPECT_EQ(Todo(1), std::string("EmfRaster", 10));
 }

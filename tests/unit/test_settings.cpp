@@ -182,37 +182,34 @@ TEST(SettingsReader, NoFileGivesADocumentInMemory)
     EXPECT_TRUE(ListFolder(folder.Path()).empty());
 }
 
-class ReadLeadFolderTest : public AppTest {};
-
-TEST_F(ReadLeadFolderTest, ReadsEachKeyFromTheFileAtLeadXmlPath)
+TEST(ReadLeadFolderTest, ReadsEachKeyFromTheFileAtLeadXmlPath)
 {
     TempFolder folder;
-    TMainForm& form = CreateMainForm();
-    form.LeadXmlPath = folder / "xLead.xml";
-    EXPECT_EQ(form.ReadLeadFolder("Lead"), "");  // no file yet
+    const std::string path = folder / "xLead.xml";
+    EXPECT_EQ(ReadLeadFolder(path, "Lead"), "");  // no file yet
     EXPECT_TRUE(ListFolder(folder.Path()).empty());
 
-    WriteFileBytes(form.LeadXmlPath, kSample);
-    EXPECT_EQ(form.ReadLeadFolder("Lead"), " D:\\Lead1 ");
-    EXPECT_EQ(form.ReadLeadFolder("Lead2"), "C:\\" + Greek() + " & <Print> A");
-    EXPECT_EQ(form.ReadLeadFolder("LEAD"), "");
+    WriteFileBytes(path, kSample);
+    EXPECT_EQ(ReadLeadFolder(path, "Lead"), " D:\\Lead1 ");
+    EXPECT_EQ(ReadLeadFolder(path, "Lead2"), "C:\\" + Greek() + " & <Print> A");
+    EXPECT_EQ(ReadLeadFolder(path, "LEAD"), "");
 
     // Read anew on every call.
-    WriteFileBytes(form.LeadXmlPath, "<SealQueue><Lead><TempVImg>E:\\in</TempVImg></Lead></SealQueue>");
-    EXPECT_EQ(form.ReadLeadFolder("Lead"), "E:\\in");
-    EXPECT_EQ(form.ReadLeadFolder("Lead2"), "");
+    WriteFileBytes(path, "<SealQueue><Lead><TempVImg>E:\\in</TempVImg></Lead></SealQueue>");
+    EXPECT_EQ(ReadLeadFolder(path, "Lead"), "E:\\in");
+    EXPECT_EQ(ReadLeadFolder(path, "Lead2"), "");
 
-    WriteFileBytes(form.LeadXmlPath, "<SEALQUEUE><Lead><TempVImg>E:\\in</TempVImg></Lead></SEALQUEUE>");
-    EXPECT_EQ(form.ReadLeadFolder("Lead"), "");
-    WriteFileBytes(form.LeadXmlPath, "<SealQueue><Lead><TempVImg>E:\\in</TempVImg></Lead>");
-    EXPECT_EQ(form.ReadLeadFolder("Lead"), "");
-    WriteFileBytes(form.LeadXmlPath, "<SealQueue><Lead TempVImg=\"E:\\in\"/></SealQueue>");
-    EXPECT_EQ(form.ReadLeadFolder("Lead"), "");
-    WriteFileBytes(form.LeadXmlPath, "");
-    EXPECT_EQ(form.ReadLeadFolder("Lead"), "");
+    WriteFileBytes(path, "<SEALQUEUE><Lead><TempVImg>E:\\in</TempVImg></Lead></SEALQUEUE>");
+    EXPECT_EQ(ReadLeadFolder(path, "Lead"), "");
+    WriteFileBytes(path, "<SealQueue><Lead><TempVImg>E:\\in</TempVImg></Lead>");
+    EXPECT_EQ(ReadLeadFolder(path, "Lead"), "");
+    WriteFileBytes(path, "<SealQueue><Lead TempVImg=\"E:\\in\"/></SealQueue>");
+    EXPECT_EQ(ReadLeadFolder(path, "Lead"), "");
+    WriteFileBytes(path, "");
+    EXPECT_EQ(ReadLeadFolder(path, "Lead"), "");
 
     // A folder at the path is no settings file.
-    DeleteFileA(form.LeadXmlPath.c_str());
-    ASSERT_TRUE(CreateDirectoryA(form.LeadXmlPath.c_str(), nullptr));
-    EXPECT_EQ(form.ReadLeadFolder("Lead"), "");
+    DeleteFileA(path.c_str());
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+    EXPECT_EQ(ReadLeadFolder(path, "Lead"), "");
 }

@@ -150,9 +150,7 @@ TEST_F(InstallBaseTest, LeadXmlPathHasOneSeparatorBeforeTheFileName)
     for (const Case& c : cases) {
         if (c.myPath)
             view32_.Set(c.myPath);
-        EXPECT_EQ(CreateMainForm().LeadXmlPath, c.expected) << (c.myPath ? c.myPath : "(none)");
-        app_->DestroyForms();
-        MainForm = nullptr;
+        EXPECT_EQ(ReadMainConfig().LeadXmlPath, c.expected) << (c.myPath ? c.myPath : "(none)");
     }
 }
 
@@ -160,32 +158,29 @@ TEST_F(InstallBaseTest, LeadFoldersFromTheInstalledSettingsFile)
 {
     TempFolder base;
     view32_.Set(base.Path());
-    {
-        TMainForm& form = CreateMainForm();
-        EXPECT_EQ(form.LeadXmlPath, base / "xLead.xml");
-        EXPECT_EQ(form.LeadFolder, "c:\\tmp\\vimg\\1");
-        EXPECT_EQ(form.Lead2Folder, "c:\\tmp\\vimg\\2");
-        EXPECT_TRUE(ListFolder(base.Path()).empty());
-        app_->DestroyForms();
-        MainForm = nullptr;
-    }
+    MainConfig config = ReadMainConfig();
+    EXPECT_EQ(config.LeadXmlPath, base / "xLead.xml");
+    EXPECT_EQ(config.LeadFolder, "c:\\tmp\\vimg\\1");
+    EXPECT_EQ(config.Lead2Folder, "c:\\tmp\\vimg\\2");
+    EXPECT_TRUE(ListFolder(base.Path()).empty());
     WriteFileBytes(base / "xLead.xml",
                    "<?xml version=\"1.0\"?>\r\n<SealQueue>\r\n  <Lead>\r\n    <TempVImg>D:\\Spool\\Lead 1</TempVImg>\r\n"
                    "  </Lead>\r\n  <Lead2/>\r\n</SealQueue>\r\n");
     {
+        // The window starts on the installation's settings and shows its session.
         TMainForm& form = CreateMainForm();
-        EXPECT_EQ(form.LeadFolder, "D:\\Spool\\Lead 1");
-        EXPECT_EQ(form.Lead2Folder, "c:\\tmp\\vimg\\2");
-        EXPECT_EQ(form.StatusBar1.SimpleText().rfind("Session Id: ", 0), 0u);
-        app_->DestroyForms();
-        MainForm = nullptr;
+        EXPECT_EQ(MainFormProbe::Config(form).LeadFolder, "D:\\Spool\\Lead 1");
+        EXPECT_EQ(MainFormProbe::Config(form).Lead2Folder, "c:\\tmp\\vimg\\2");
+        EXPECT_EQ(form.StatusBar1.SimpleText(), Format("Session Id: %lu", static_cast<unsigned long>(
+                                                                              MainFormProbe::Config(form).SessionId)));
+        EXPECT_TRUE(MainFormProbe::Config(form).SpoolerFolder.empty());
     }
     WriteFileBytes(base / "xLead.xml",
                    "<sealQueue><Lead><TempVImg>D:\\a</TempVImg></Lead><Lead2><TempVImg>D:\\b</TempVImg></Lead2>"
                    "</sealQueue>");
-    TMainForm& form = CreateMainForm();
-    EXPECT_EQ(form.LeadFolder, "c:\\tmp\\vimg\\1");
-    EXPECT_EQ(form.Lead2Folder, "c:\\tmp\\vimg\\2");
+    config = ReadMainConfig();
+    EXPECT_EQ(config.LeadFolder, "c:\\tmp\\vimg\\1");
+    EXPECT_EQ(config.Lead2Folder, "c:\\tmp\\vimg\\2");
 }
 
 TEST(CommonDataFolder, MakerFolderInTheAllUsersDataFolder)
@@ -207,22 +202,10 @@ class SpoolerFolderTest : public AppTest {};
 
 TEST_F(SpoolerFolderTest, FromVeltlogdAsSetElseTheCommonDataFolder)
 {
-    {
-        ScopedEnv env("VELTLOGD", "D:\\logs");
-        EXPECT_EQ(CreateMainForm().SpoolerFolder, "D:\\logs\\SealQueue");
-        app_->DestroyForms();
-        MainForm = nullptr;
-    }
-    {
-        // Not trimmed: the separator is doubled, which the file system accepts.
-        ScopedEnv env("VELTLOGD", "D:\\logs\\");
-        EXPECT_EQ(CreateMainForm().SpoolerFolder, "D:\\logs\\\\SealQueue");
-        app_->DestroyForms();
-        MainForm = nullptr;
-    }
-    {
-        ScopedEnv env("VELTLOGD", " D:\\logs ");
-        EXPECT_EQ(CreateMainForm().SpoolerFolder, " D:\\logs \\SealQueue");
+    // Not trimmed: a trailing separator is doubled, which the file system accepts.
+    for (const char* base : {"D:\\logs", "D:\\logs\\", " D:\\logs "}) {
+        ScopedEnv env("VELTLOGD", base);
+        EXPECT_EQ(CreateMainForm().SpoolerFolder(), std::string(base) + "\\SealQueue");
         app_->DestroyForms();
         MainForm = nullptr;
     }
@@ -230,10 +213,10 @@ TEST_F(SpoolerFolderTest, FromVeltlogdAsSetElseTheCommonDataFolder)
     std::string common;
     ASSERT_TRUE(GetCommonDataFolder(common));
     TMainForm& form = CreateMainForm();
-    EXPECT_EQ(form.SpoolerFolder, common + "\\SealQueue");
+    EXPECT_EQ(form.SpoolerFolder(), common + "\\SealQueue");
     // A later change does not reach a running window.
     SetEnvironmentVariableA("VELTLOGD", "D:\\later");
-    EXPECT_EQ(form.SpoolerFolder, common + "\\SealQueue");
+    EXPECT_EQ(form.SpoolerFolder(), common + "\\SealQueue");
 }
 
 namespace {

@@ -17,7 +17,7 @@ protected:
     Texts Messages(size_t count)
     {
         EXPECT_TRUE(boxes_.WaitForCount(count, 15000));
-        app_->ProcessMessages();
+        PumpMessages();
         for (const MessageBoxWatcher::Box& box : boxes_.Seen())
             EXPECT_EQ(box.Caption, "VELT Imager Support");
         return boxes_.Texts();
@@ -121,6 +121,7 @@ TEST_F(ToolsTest, NoPrinterAtAll)
 {
     Main().UseEXEspecialcase1.Click();
     EXPECT_EQ(Messages(2), (Texts{"RegOpenKeyEx error 2", "Could not find any \"VELT Imager\" printer!"}));
+    EXPECT_FALSE(Main().UseEXEspecialcase1.Checked()); // nothing written, no mark
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), kView64));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, PrinterKeyPath(2), kView64));
 }
@@ -156,6 +157,8 @@ TEST_F(ToolsTest, PrepareTextWithoutDefaultsKeysFindsNoPrinter)
     Main().Preparetext1.Click();
     EXPECT_EQ(
         Messages(2), (Texts{"RegOpenKeyEx error 2", "Could not find any (correct version) \"VELT Imager\" printer!"}));
+    // Nothing was written, so the mark stays off: the next click, with the keys there, turns text on.
+    EXPECT_FALSE(Main().Preparetext1.Checked());
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, PrinterKeyPath(1) + "\\Defaults", kView64));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, PrinterKeyPath(2) + "\\Defaults", kView64));
 }
@@ -204,6 +207,6 @@ TEST_F(ToolsTest, SetupActionsShowsThePreferencesModally)
     EXPECT_EQ(vimgPrefForm->ValueListEditor1.RowCount(), 2);
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), "Todo", kView64), "EmfRaster");
-    app_->ProcessMessages();
+    PumpMessages();
     EXPECT_EQ(boxes_.Count(), 0u);
 }

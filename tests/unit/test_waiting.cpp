@@ -1,24 +1,29 @@
 // The waiting jobs: their journal on disk, knowing a job's file again, retries that never route
 // one job twice, and the watch on a lead folder that does not exist yet.
+#include "AppFixture.h"
 #include "support/TestSupport.h"
 
+#include "app/JobRouting.h"
+#include "app/WaitingForm.h"
 #include "app/WaitingJobs.h"
 #include "toolkit/SysUtils.h"
+
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class WaitingListTest : public ::testing::Test {
+class WaitingListTest : public AppTest {
 protected:
     std::string Journal() const { return root_ / "appdata\\VELT Korvel\\VELT Imager Support\\waiting.txt"; }
     // A job file in the folder, and the entry it would make waiting with that error.
     WaitingJob Job(const std::string& name, const std::string& content = "[Device]\r\nDeviceName=VELT Imager 1\r\n",
-                   DWORD error = ERROR_PATH_NOT_FOUND)
+                   DWORD error = ERROR_PATH_NOT_FOUND, long printer = 1)
     {
         WriteFileBytes(root_ / name, content);
         WaitingJob job;
-        EXPECT_TRUE(WaitingJobNow(root_ / name, 1, error, false, job)) << name;
+        EXPECT_TRUE(WaitingJobNow(root_ / name, printer, error, false, job)) << name;
         return job;
     }
     WaitingJobs Jobs()
@@ -48,6 +53,7 @@ TEST_F(WaitingListTest, JournalRoundTripsWholeThroughARenameAndLeavesNothingElse
     WaitingList list;
     WaitingJob first = Job("first job.tmp");
     first.Confirmed = true;
+    first.Failure = static_cast<uint32_t>(RoutingFailure::Folder);
     WaitingJob odd = Job("caf\xE9 #1;=%.tmp", std::string(70000, 'p'), ERROR_DISK_FULL);
     odd.Printer = 2;
     ASSERT_EQ(list.Join(first), WaitingList::Joined::Added);
@@ -70,6 +76,7 @@ TEST_F(WaitingListTest, JournalRoundTripsWholeThroughARenameAndLeavesNothingElse
         EXPECT_EQ(back->Since, job->Since);
         EXPECT_EQ(back->LastError, job->LastError);
         EXPECT_EQ(back->Confirmed, job->Confirmed);
+        EXPECT_EQ(back->Failure, job->Failure);
     }
     EXPECT_EQ(read.Find(odd.Path)->Size, 70000u);
 
@@ -186,10 +193,12 @@ TEST_F(WaitingListTest, OnePathWaitsOnceAndTheListHoldsTenThousand)
     EXPECT_EQ(described.Error, "3: " + SystemErrorText(ERROR_PATH_NOT_FOUND));
     EXPECT_FALSE(SystemErrorText(ERROR_PATH_NOT_FOUND).empty());
     EXPECT_EQ(SystemErrorText(ERROR_PATH_NOT_FOUND).find_first_of("\r\n"), std::string::npos);
+    // Without a code, the kind of failure in plain words.
     shown.Printer = 2;
     shown.LastError = 0;
+    shown.Failure = static_cast<uint32_t>(RoutingFailure::Action);
     EXPECT_EQ(DescribeWaitingJob(shown).Printer, "VELT Imager 2");
-    EXPECT_EQ(DescribeWaitingJob(shown).Error, "none");
+    EXPECT_EQ(DescribeWaitingJob(shown).Error, "its printer's action is unknown");
     EXPECT_EQ(WaitingCountText(0), "");
     EXPECT_EQ(WaitingCountText(1), "1 job waiting");
     EXPECT_EQ(WaitingCountText(2), "2 jobs waiting");
@@ -283,4 +292,75 @@ TEST_F(WaitingListTest, AMissingLeadFolderIsWatchedThroughItsNearestParent)
     EXPECT_EQ(read.Size, job.Size);
     notice.dwData = 1000;
     EXPECT_FALSE(ReadPassedJob(notice, read));
+}
+
+TEST_F(WaitingListTest, TheWindowListsEachJobWholeAndRetriesOrDismissesTheSelected)
+{
+    WaitingJobs jobs = Jobs();
+    CreateDirectoryA((root_ / std::string(80, 'd')).c_str(), nullptr);
+    const WaitingJob longOne = Job(std::string(80, 'd') + "\\" + std::string(80, 'j') + ".tmp");
+    const WaitingJob other = Job("other.tmp", "[Device]\r\nDeviceName=Printer\r\n", ERROR_SHARING_VIOLATION, 0);
+    ASSERT_TRUE(jobs.Join(longOne));
+    ASSERT_TRUE(jobs.Join(other));
+    TWaitingForm* form = nullptr;
+    app_->CreateForm(form);
+    std::vector<std::string> retried;
+    form->Jobs = &jobs.List();
+    form->OnRetry = [&](const std::vector<std::string>& paths) { retried = paths; };
+    form->OnDismiss = [&](const std::vector<std::string>& paths) {
+        for (const std::string& path : paths)
+            jobs.Dismiss(path);
+        form->Refresh();
+    };
+    form->Show();
+    PumpMessages();
+    HWND list = form->ListView1.Handle();
+    const auto cell = [&](int item, int column) {
+        std::string text(4096, '\0');
+        LVITEMA request{};
+        request.iSubItem = column;
+        request.pszText = &text[0];
+        request.cchTextMax = static_cast<int>(text.size());
+        text.resize(static_cast<size_t>(SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&request))));
+        return text;
+    };
+    ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(form->Caption(), "Waiting jobs (2)");
+    EXPECT_EQ(cell(0, 0), longOne.Path);
+    EXPECT_EQ(cell(0, 1), "VELT Imager 1");
+    EXPECT_EQ(cell(1, 3), "32: " + SystemErrorText(ERROR_SHARING_VIOLATION));
+    // The first job is selected and shown whole below the list, however long its path.
+    EXPECT_EQ(form->Memo1.Text().rfind(longOne.Path + "\r\nVELT Imager 1, waiting since ", 0), 0u) << form->Memo1.Text();
+    EXPECT_NE(form->Memo1.Text().find("\r\nLast error: 3: "), std::string::npos);
+    // The path column is as wide as the long path needs.
+    SIZE extent{};
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32A(dc, longOne.Path.c_str(), static_cast<int>(longOne.Path.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    EXPECT_GE(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), extent.cx);
+
+    // Larger, the list takes the room and Close keeps to the right edge.
+    RECT before = WindowRect(list);
+    SetWindowPos(form->Handle(), nullptr, 0, 0, 1000, 600, SWP_NOMOVE | SWP_NOZORDER);
+    PumpMessages();
+    EXPECT_GT(WindowRect(list).right - WindowRect(list).left, before.right - before.left + 200);
+    EXPECT_EQ(WindowRect(form->Panel1.Handle()).right - WindowRect(form->Button3.Handle()).right, form->Scale(8));
+
+    // The second selected: Retry acts on it alone; Dismiss takes it off, its file stays.
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    state.state = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
+    EXPECT_EQ(form->Memo1.Text().rfind(other.Path + "\r\nunknown, waiting since ", 0), 0u) << form->Memo1.Text();
+    SendMessageA(form->Button1.Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(retried, std::vector<std::string>{other.Path});
+    SendMessageA(form->Button2.Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_EQ(cell(0, 0), longOne.Path);
+    EXPECT_TRUE(PathExists(other.Path));
+    EXPECT_EQ(form->Caption(), "Waiting jobs (1)");
+    form->Hide();
 }
