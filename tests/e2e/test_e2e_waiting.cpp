@@ -1,6 +1,7 @@
 // No job left behind, with the real program: jobs that cannot be handed on wait in the resident
 // instance, also those of command-line instances, across a kill, and go on by themselves once
 // their lead folder can be made; a waiting job's file replaced meanwhile is not handed on.
+#include "app/resource.h"
 #include "e2e/E2eSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <set>
 #include <thread>
 
 namespace {
@@ -116,6 +118,22 @@ TEST_F(Waiting, JobsOfAMissingLeadFolderGoOnOnceItIsThereAndAReplacedOneStays)
     WriteFileBytes(replaced, JobText("replaced") + "[Page]\r\n");
     EXPECT_EQ(JournalLines(), 9u);
     EXPECT_TRUE(ListFolder(lead_).empty());
+
+    // File > Waiting jobs lists each of them whole; Close leaves them waiting.
+    PostCommand(main_, IDM_WAITINGJOBS1);
+    HWND window = WaitForShownWindow(program_.Id(), "TWaitingForm");
+    ASSERT_NE(window, nullptr);
+    std::set<std::string> listed;
+    for (int row = 1; row <= 9; ++row)
+        listed.insert(GridCellText(window, row, 0));
+    std::set<std::string> waiting{replaced};
+    for (const auto& job : sent_)
+        waiting.insert(installation_.Jobs() + "\\" + job.first + ".tmp");
+    EXPECT_EQ(listed, waiting);
+    EXPECT_EQ(GridCellText(window, 10, 0), "");
+    EXPECT_EQ(GridCellText(window, 1, 1), "VELT Imager 1");
+    EXPECT_EQ(ClickButton(window, IDCANCEL), "");
+    EXPECT_TRUE(WaitForHidden(window));
 
     ASSERT_NO_FATAL_FAILURE(MakeLeadFolder());
     ExpectAllHandedOnOnce();

@@ -627,6 +627,10 @@ TEST_F(FormRoutingTest, JobsNotHandedOnWaitAndWarnFromTheTrayUntilTheyHaveGoneOn
     form.RouteJob(Job("through2.tmp", "VELT Imager 1"), 0, 4);
     EXPECT_EQ(tray.Hint(), "VELT Imager Support\n2 jobs waiting");
     EXPECT_NE(tray.Icon(), nullptr);
+    // The window says so at the end of its status bar, beside the status text.
+    char part[64] = {0};
+    SendMessageA(form.StatusBar1.Handle(), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(part));
+    EXPECT_STREQ(part, "2 jobs waiting");
     // A job whose file is not there has nothing to wait with: it is reported as before.
     form.RouteJob(root_ / "jobs\\gone.tmp", 0, 5);
     EXPECT_EQ(Trim(TrayIconSeam::LastSent(tray).szInfo), "Could not read Printer name");
