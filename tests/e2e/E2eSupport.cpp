@@ -419,6 +419,11 @@ std::string ClickButton(HWND window, int id)
     return std::string();
 }
 
+std::string Quote(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
 std::string JobText(const std::string& id, int printer)
 {
     return "[Device]\r\nDeviceName=VELT Imager " + std::to_string(printer) + "\r\n[Job]\r\nId=" + id + "\r\n";

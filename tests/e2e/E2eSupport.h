@@ -95,6 +95,9 @@ std::string GridCellText(HWND dialog, int row, int column);
 // Presses a button of a window (OK, Cancel) with the mouse.
 std::string ClickButton(HWND window, int id);
 
+// The text in double quotation marks, as one argument of a command line.
+std::string Quote(const std::string& text);
+
 // A job file whose content names it: counted in a lead folder, a replaced or partial job would show.
 std::string JobText(const std::string& id, int printer = 1);
 // The id a job's content names, or the empty text.

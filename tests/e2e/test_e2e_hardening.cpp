@@ -15,12 +15,6 @@
 #include <thread>
 
 namespace {
-
-std::string Quote(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
 class Hardened : public ResidentTest {
 protected:
     void SetUp() override

@@ -14,12 +14,6 @@
 #include <thread>
 
 namespace {
-
-std::string Quote(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
 class Waiting : public ResidentTest {
 protected:
     void SetUp() override
