@@ -15,6 +15,7 @@
 #include <thread>
 
 namespace {
+
 class Hardened : public ResidentTest {
 protected:
     void SetUp() override

@@ -14,6 +14,7 @@
 #include <thread>
 
 namespace {
+
 class Waiting : public ResidentTest {
 protected:
     void SetUp() override
