@@ -48,6 +48,10 @@ void TMainForm::WMCopyData(TMessage& Message)
             RouteJob(path, 0, counter);
         else
             ReportJobOutcome(JobSource::Notice, InexactPathOutcome(path));
+    } else if (notice && notice->dwData == JobPassOverKind && TakePassedJob(*notice)) {
+        // A command-line instance's job that it could not hand on: the reply says it waits here.
+        Message.Result = JobTakenReply;
+        return;
     } else {
         AppendFormat(stamp, "%lu", notice ? static_cast<unsigned long>(notice->dwData) : 0ul);
         StatusBar1.SetSimpleText(stamp);

@@ -17,6 +17,8 @@ struct MainConfig {
     DWORD SessionId = 0;
     // ProcessIdToSessionId's error; 0 when it gave the session.
     DWORD SessionError = 0;
+    // The journal of the waiting jobs; empty until the resident instance first needs it.
+    std::string WaitingJournal;
 };
 
 // Where a job came from: the names of command-line jobs are reserved on disk.
@@ -29,7 +31,12 @@ struct RoutingRequest {
     std::string JobId;
     // Asks "Call SealQueue?"; true to hand the job to the spooler.
     std::function<bool()> AskUser;
+    // The question was answered OK before (a job routed again): not asked again.
+    bool Confirmed = false;
 };
+
+// Why a job was not handed on.
+enum class RoutingFailure { None, PrinterName, PrinterIndex, Action, Folder, Move, Converter };
 
 struct RoutingOutcome {
     // For the status bar; empty: the status stays as it is.
@@ -40,6 +47,13 @@ struct RoutingOutcome {
     bool HandedOn = false;
     // The Windows error of a failed move or converter start; 0 otherwise.
     DWORD Error = ERROR_SUCCESS;
+    bool Cancelled = false;
+    // The question was answered OK (now or before).
+    bool Confirmed = false;
+    RoutingFailure Failure = RoutingFailure::None;
+    // The job's full path as routed, and its printer index (0 when not read).
+    std::string Path = {};
+    long Printer = 0;
 };
 
 RoutingOutcome RouteJobFile(const RoutingRequest& request, const MainConfig& config);
@@ -47,3 +61,8 @@ RoutingOutcome RouteJobFile(const RoutingRequest& request, const MainConfig& con
 // A job path that reached the program as UTF-16 is not routed when it has no 8-bit form that
 // names the same file.
 RoutingOutcome InexactPathOutcome(const std::string& converted);
+
+// Why a job was not handed on, in plain words ("the spooler's folder is missing").
+std::string FailureReasonText(RoutingFailure failure, DWORD error);
+// What a balloon says of a job that now waits: in plain words, short enough to be shown whole.
+std::string WaitingBalloonText(const RoutingOutcome& outcome);

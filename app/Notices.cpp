@@ -10,18 +10,18 @@ void TMainForm::ReportJobOutcome(JobSource Source, const RoutingOutcome& Outcome
         StatusBar1.SetSimpleText(Outcome.Status);
     if (!Outcome.LogLine.empty())
         WriteLog(Outcome.LogLine);
+    const bool waits = !Outcome.HandedOn && KeepWaiting(Source, Outcome);
     if (Source == JobSource::CommandLine) {
-        Application->SetExitCode(Outcome.HandedOn ? 0 : JobNotHandedOnExitCode);
+        Application->SetExitCode(Outcome.HandedOn ? 0 : waits ? JobWaitingExitCode : JobNotHandedOnExitCode);
         return;
     }
     // An open window shows the status bar itself.
     if (Outcome.HandedOn || !TrayIcon1.Visible())
         return;
-    LastFailure = Outcome.Status;
-    // A shared icon of the program's own resources: the system owns it.
-    TrayIcon1.SetIcon(LoadIconA(Application->Instance(), MAKEINTRESOURCEA(IDI_WARNICON)));
+    if (!waits)
+        LastFailure = Outcome.Status;
     UpdateTrayHint();
-    TrayIcon1.ShowBalloon(Application->Title(), Outcome.Status);
+    TrayIcon1.ShowBalloon(Application->Title(), waits ? WaitingBalloonText(Outcome) : Outcome.Status);
 }
 
 // The system does not pass the printer side's job notices up to an elevated window.
@@ -42,7 +42,14 @@ void TMainForm::UpdateTrayHint()
         hint += " " + VersionText;
     if (RunsElevated)
         hint += "\nElevated: receives no print jobs";
+    const size_t waiting = waiting_ ? waiting_->List().Count() : 0;
+    if (waiting > 0)
+        hint += "\n" + WaitingCountText(waiting);
     if (!LastFailure.empty())
         hint += "\nFailed: " + LastFailure;
     TrayIcon1.SetHint(hint);
+    // A shared icon of the program's own resources: the system owns it.
+    const bool warn = waiting > 0 || !LastFailure.empty();
+    TrayIcon1.SetIcon(warn ? LoadIconA(Application->Instance(), MAKEINTRESOURCEA(IDI_WARNICON)) : nullptr);
+    ShowWaitingCount();
 }

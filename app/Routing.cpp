@@ -27,12 +27,43 @@ void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Cou
     request.Source = Mode == 0 ? JobSource::Notice : JobSource::CommandLine;
     if (request.Source == JobSource::Notice)
         request.JobId = MessageJobId(Counter);
-    request.AskUser = [this] {
-        ApplicationRestore(this);
-        return Application->MessageBox("Call SealQueue?", Application->Title(), MB_OKCANCEL | MB_ICONQUESTION) ==
-               IDOK;
-    };
+    request.AskUser = [this] { return AskUser(); };
     ReportJobOutcome(request.Source, RouteJobFile(request, Config));
+}
+
+bool TMainForm::AskUser()
+{
+    ApplicationRestore(this);
+    return Application->MessageBox("Call SealQueue?", Application->Title(), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+}
+
+RetryResult TMainForm::RetryJob(const WaitingJob& Job)
+{
+    const RoutingScope scope(RoutingDepth);
+    RoutingRequest request;
+    request.JobPath = Job.Path;
+    // A job name of its own, as a command-line job gets: the notice's number is long gone.
+    request.Source = JobSource::CommandLine;
+    request.AskUser = [this] { return AskUser(); };
+    request.Confirmed = Job.Confirmed;
+    RetryResult result;
+    RoutingOutcome outcome;
+    try {
+        outcome = RouteJobFile(request, Config);
+    } catch (const std::exception&) {
+        // Shown once, at the job's first attempt; a retry fails quietly like any other.
+        return result;
+    }
+    result.Cancelled = outcome.Cancelled;
+    result.HandedOn = outcome.HandedOn && !outcome.Cancelled;
+    result.Error = outcome.Error;
+    result.Failure = static_cast<uint32_t>(outcome.Failure);
+    result.Confirmed = outcome.Confirmed;
+    result.Status = outcome.Status;
+    // A failure again is not shown again: the list keeps it.
+    if (result.HandedOn && !outcome.Status.empty())
+        StatusBar1.SetSimpleText(outcome.Status);
+    return result;
 }
 
 std::string TMainForm::MessageJobId(int Counter) const

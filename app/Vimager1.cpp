@@ -54,9 +54,13 @@ TMainForm::TMainForm()
       StatusBar1({STATUSCLASSNAMEA, CCS_BOTTOM, 0, 0, 0, 387, 19, 0, ""}),
       TrayIcon1(*this, IDI_MAINICON),
       Timer1(*this, 1500, [this] { Timer1Timer(this); }),
+      Timer2(*this, 500, [this] { Timer2Timer(this); }),
       MainMenu1(*this),
       File1(MainMenu1, IDM_FILE1),
+      Waitingjobs1(MainMenu1, IDM_WAITINGJOBS1),
+      Retrywaitingjobs1(MainMenu1, IDM_RETRYWAITINGJOBS1),
       Exit1(MainMenu1, IDM_EXIT1),
+      Open1(MainMenu1, IDM_OPEN1),
       Tools1(MainMenu1, IDM_TOOLS1),
       Fillregistry1(MainMenu1, IDM_FILLREGISTRY1),
       Usemessagesrecommended1(MainMenu1, IDM_USEMESSAGESRECOMMENDED1, kFirstMode, kLastMode),
@@ -75,6 +79,9 @@ TMainForm::TMainForm()
         ApplicationEvents1Idle(this, Done);
     };
     Exit1.OnClick = [this] { Exit1Click(this); };
+    Waitingjobs1.OnClick = [this] { Waitingjobs1Click(this); };
+    Retrywaitingjobs1.OnClick = [this] { Retrywaitingjobs1Click(this); };
+    Open1.OnClick = [this] { ApplicationRestore(this); };
     About1.OnClick = [this] { About1Click(this); };
     Setupactions1.OnClick = [this] { Setupactions1Click(this); };
     Usemessagesrecommended1.OnClick = [this] { Usemessagesrecommended1Click(this); };
@@ -94,8 +101,14 @@ void TMainForm::Dispatch(TMessage& Message)
         WMInitMenuPopup(Message);
         return;
     case TTrayIcon::CallbackMessage:
-        if (Message.LParam == WM_LBUTTONDBLCLK)
+        if (Message.LParam == WM_LBUTTONDBLCLK) {
             ApplicationRestore(this);
+            // While jobs wait, their window comes over it, once this message has returned.
+            if (Waiting() && !Waiting()->List().Empty())
+                PostMessageA(Handle(), WM_COMMAND, IDM_WAITINGJOBS1, 0);
+        } else if (Message.LParam == WM_RBUTTONUP) {
+            ShowTrayMenu();
+        }
         return;
     case WM_SYSCOMMAND:
         if ((Message.WParam & 0xFFF0) == SC_MINIMIZE) {
@@ -178,7 +191,8 @@ void TMainForm::FormCreate(TObject* /*Sender*/)
         Application->Terminate();
         return;
     }
-    // Only a resident instance shows in the tray.
+    // Only a resident instance keeps jobs waiting and shows in the tray.
+    StartWaiting();
     TrayIcon1.SetVisible(true);
     if (IsElevatedAboveShell())
         ShowElevationNotice();
@@ -209,9 +223,8 @@ void TMainForm::ApplicationRestore(TObject* /*Sender*/)
         return;
     inTray_ = false;
     TrayIcon1.SetVisible(false);
-    // The status bar is in sight now: the tray goes back to plain.
+    // The status bar is in sight now: the tray goes back to plain, unless jobs wait.
     LastFailure.clear();
-    TrayIcon1.SetIcon(nullptr);
     UpdateTrayHint();
 }
 

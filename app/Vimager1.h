@@ -2,11 +2,16 @@
 // The main window: start-up, single instance, tray, job routing, job notices, the activity log
 // and the Tools menu.
 #include "app/JobRouting.h"
+#include "app/WaitingJobs.h"
 #include "dialogs/Application.h"
 #include "toolkit/Handles.h"
 #include "toolkit/TrayIcon.h"
 
+#include <memory>
 #include <string>
+#include <vector>
+
+class TWaitingForm;
 
 class TMainForm : public TForm {
 public:
@@ -21,8 +26,12 @@ public:
     TControl StatusBar1;
     TTrayIcon TrayIcon1;
     TTimer Timer1;
+    // Every 500 ms: a waiting job's lead folder changed, or 30 seconds have passed.
+    TTimer Timer2;
     TMainMenu MainMenu1;
-    TMenuItem File1, Exit1;
+    TMenuItem File1, Waitingjobs1, Retrywaitingjobs1, Exit1;
+    // The tray icon's own menu: Open beside the File menu's items.
+    TMenuItem Open1;
     TMenuItem Tools1, Fillregistry1, Usemessagesrecommended1, UseEXEspecialcase1, Preparetext1, Setupactions1;
     TMenuItem Help1, About1;
 
@@ -47,6 +56,18 @@ public:
     void ReportJobOutcome(JobSource Source, const RoutingOutcome& Outcome);
     void ShowElevationNotice();
     void UpdateTrayHint();
+
+    // Jobs that were not handed on wait in the resident instance's list and are routed again when
+    // their lead folder changes, every 30 seconds, at start and on "Retry waiting jobs". Null in
+    // a command-line instance, which passes such a job to the resident one.
+    const WaitingJobs* Waiting() const { return waiting_.get(); }
+    void RetryWaitingJobs(const std::vector<std::string>& Paths = {});
+    void DismissWaitingJobs(const std::vector<std::string>& Paths);
+    void Timer2Timer(TObject* Sender);
+    void Waitingjobs1Click(TObject* Sender);
+    void Retrywaitingjobs1Click(TObject* Sender);
+    // The waiting jobs window; made by the application when first shown.
+    TWaitingForm* WaitingForm = nullptr;
 
     // Activity log, in the spooler folder: found at its first use, then kept for the run.
     void WriteLog(const std::string& Text);
@@ -88,6 +109,23 @@ private:
     std::string LastFailure;
     bool RunsElevated = false;
     bool inTray_ = false;
+
+    bool AskUser();
+    void StartWaiting();
+    // The list, with the journal of the last run read into it at the first use.
+    WaitingJobs* WaitingList();
+    bool KeepWaiting(JobSource Source, const RoutingOutcome& Outcome);
+    bool TakePassedJob(const COPYDATASTRUCT& Notice);
+    RetryResult RetryJob(const WaitingJob& Job);
+    void WaitingChanged(bool HandedOn);
+    void ShowWaitingCount();
+    void ShowTrayMenu();
+    std::unique_ptr<WaitingJobs> waiting_;
+    bool journalRead_ = false;
+    FolderWatch leadWatch_;
+    FolderWatch lead2Watch_;
+    int waitTicks_ = 0;
+    bool retryPending_ = false;
 };
 
 // The settings file's path, both lead folders and the session, as this installation and process
@@ -98,5 +136,7 @@ std::string ReadLeadFolder(const std::string& leadXmlPath, const std::string& ke
 
 extern TMainForm* MainForm;
 
-// Command-line mode's exit code for a job that was not handed on; 0 when it was.
+// Command-line mode's exit code for a job that was not handed on and that no resident instance
+// took into its list; 0 when it was handed on, 3 when it waits in the resident instance.
 constexpr int JobNotHandedOnExitCode = 2;
+constexpr int JobWaitingExitCode = 3;

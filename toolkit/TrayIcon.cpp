@@ -58,7 +58,15 @@ void TTrayIcon::SetVisible(bool visible)
     }
 }
 
-void TTrayIcon::Modify(const char* balloonTitle, const char* balloonText)
+// The shell replaces a balloon of the same icon that is still shown.
+void TTrayIcon::ShowBalloon(const std::string& title, const std::string& text, DWORD infoFlags)
+{
+    // Wine sizes its balloon a little short and cuts the last characters of the longest line;
+    // blanks at the end are what it cuts then, and nothing shows of them elsewhere.
+    Modify(title.c_str(), (text + "   ").c_str(), infoFlags);
+}
+
+void TTrayIcon::Modify(const char* balloonTitle, const char* balloonText, DWORD infoFlags)
 {
     if (!added_)
         return;
@@ -66,7 +74,7 @@ void TTrayIcon::Modify(const char* balloonTitle, const char* balloonText)
     Fill(data);
     if (balloonText) {
         data.uFlags |= NIF_INFO;
-        data.dwInfoFlags = NIIF_WARNING;
+        data.dwInfoFlags = infoFlags;
         std::strncpy(data.szInfoTitle, balloonTitle, sizeof data.szInfoTitle - 1);
         std::strncpy(data.szInfo, balloonText, sizeof data.szInfo - 1);
     }

@@ -20,18 +20,19 @@ public:
     void SetHint(const std::string& hint)
     {
         hint_ = hint;
-        Modify(nullptr, nullptr);
+        Modify(nullptr, nullptr, 0);
     }
     const std::string& Hint() const { return hint_; }
     // The icon shown; null is the resource's.
     void SetIcon(HICON icon)
     {
         icon_ = icon;
-        Modify(nullptr, nullptr);
+        Modify(nullptr, nullptr, 0);
     }
     HICON Icon() const { return icon_; }
-    // A warning balloon over the icon while it is there; the shell replaces one still shown.
-    void ShowBalloon(const std::string& title, const std::string& text) { Modify(title.c_str(), text.c_str()); }
+    // A balloon over the icon while it is there, a warning unless told otherwise; a newer one
+    // replaces the one shown.
+    void ShowBalloon(const std::string& title, const std::string& text, DWORD infoFlags = NIIF_WARNING);
     // True for a message of the shell about the icon; a restarted shell gets the icon again.
     bool HandleMessage(const TMessage& message);
 
@@ -44,7 +45,7 @@ private:
     bool Send(DWORD message, NOTIFYICONDATAA& data);
     void Add();
     // Tells the shell the icon's state, with a balloon when there is a text for one.
-    void Modify(const char* balloonTitle, const char* balloonText);
+    void Modify(const char* balloonTitle, const char* balloonText, DWORD infoFlags);
 
     TForm& owner_;
     int iconId_;

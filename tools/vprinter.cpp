@@ -53,8 +53,9 @@ const char kUsage[] =
     "\n"
     "Exit codes: 0 every job delivered; 1 bad options; 2 printer key missing or incomplete;\n"
     "3 job file not written; 4 no window found; 5 program not started; 6 job refused\n"
-    "(a notice not answered with 1, or a program that ended with another code than 0:\n"
-    "VELT Imager Support ends with 2 when it did not hand the job on).\n";
+    "(a notice not answered with 1, or a program that ended with another code than 0 or 3:\n"
+    "VELT Imager Support ends with 2 when it did not hand the job on and nobody waits\n"
+    "for it, and with 3 when its resident instance keeps the job to hand it on later).\n";
 
 struct Options {
     long printer = 1;
@@ -246,10 +247,13 @@ int StartProgram(const std::string& program, const std::string& path)
     WaitForSingleObject(process.get(), INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(process.get(), &code);
-    // The program's own word: 0 handed on (or left by the user's Cancel), 2 not handed on.
+    // The program's own word: 0 handed on (or left by the user's Cancel), 3 waiting in the
+    // resident program, which hands it on by itself, 2 not handed on and nobody waits for it.
     std::printf("It ended with exit code %lu%s\n", static_cast<unsigned long>(code),
-                code == 2 ? ": the job was not handed on" : "");
-    if (code != 0) {
+                code == 2   ? ": the job was not handed on"
+                : code == 3 ? ": the job waits in the resident program and goes on by itself"
+                            : "");
+    if (code != 0 && code != 3) {
         std::fprintf(stderr, "vprinter: the program reported a failure\n");
         return kRefused;
     }

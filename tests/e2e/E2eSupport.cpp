@@ -1,6 +1,7 @@
 #include "e2e/E2eSupport.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -25,6 +26,7 @@ TestInstallation::TestInstallation()
     auto base = std::make_unique<ScopedRegKey>(HKEY_LOCAL_MACHINE, "SOFTWARE\\VELT Korvel", kView32);
     base->SetString("MyPath", InstallBase());
     keys_.push_back(std::move(base));
+    DeleteFileA(WaitingJournal().c_str());
     WriteFileBytes(InstallBase() + "\\xLead.xml",
                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<SealQueue>\r\n  <Lead><TempVImg>" + Lead1() +
                        "</TempVImg></Lead>\r\n  <Lead2><TempVImg>" + Lead2() + "</TempVImg></Lead2>\r\n</SealQueue>\r\n");
@@ -38,6 +40,14 @@ TestInstallation::~TestInstallation()
                             "SOFTWARE\\VELT Korvel\\EmfRaster3"})
         DeleteRegTree(HKEY_CURRENT_USER, key);
     keys_.clear();
+    DeleteFileA(WaitingJournal().c_str());
+}
+
+std::string TestInstallation::WaitingJournal()
+{
+    char folder[MAX_PATH] = {0};
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, folder);
+    return std::string(folder) + "\\VELT Korvel\\VELT Imager Support\\waiting.txt";
 }
 
 std::string TestInstallation::LogFile() const
@@ -134,7 +144,7 @@ const std::vector<std::string>* MenuItemsOf(const std::string& path)
 {
     static const std::map<std::string, std::vector<std::string>> menus{
         {"", {"File", "Tools", "Help"}},
-        {"File", {"Exit"}},
+        {"File", {"Waiting jobs", "Retry waiting jobs", "Exit"}},
         {"Tools", {"Fill registry", "Setup actions"}},
         {"Tools>Fill registry", {"Use messages (recommended)", "Use command line (special case)", "-", "Prepare text"}},
         {"Help", {"About"}},
@@ -407,6 +417,38 @@ std::string ClickButton(HWND window, int id)
         return Failed("button ", id, " is disabled");
     ClickAt(CentreOf(WindowRect(button)));
     return std::string();
+}
+
+std::string Quote(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+std::string JobText(const std::string& id, int printer)
+{
+    return "[Device]\r\nDeviceName=VELT Imager " + std::to_string(printer) + "\r\n[Job]\r\nId=" + id + "\r\n";
+}
+
+std::string IdOf(const std::string& content)
+{
+    const size_t at = content.find("\r\nId=");
+    if (at == std::string::npos)
+        return std::string();
+    const size_t end = content.find("\r\n", at + 5);
+    return content.substr(at + 5, end == std::string::npos ? std::string::npos : end - at - 5);
+}
+
+std::map<std::string, int> CountIds(const std::string& folder, std::map<std::string, std::string>* contents)
+{
+    std::map<std::string, int> ids;
+    for (const std::string& name : ListFolder(folder)) {
+        const std::string content = ReadFileBytes(folder + "\\" + name);
+        const std::string id = IdOf(content);
+        ++ids[id];
+        if (contents)
+            (*contents)[id] = content;
+    }
+    return ids;
 }
 
 namespace {

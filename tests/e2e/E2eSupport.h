@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +51,8 @@ public:
     void AddDefaults(int index);
     // A job file in the jobs folder naming "VELT Imager <index>"; its full path.
     std::string MakeJob(const std::string& name, int printerIndex);
+    // The resident instance's journal of waiting jobs, of the current user (removed before and after).
+    static std::string WaitingJournal();
 
 private:
     TempFolder root_;
@@ -91,6 +94,16 @@ int EditorRow(HWND dialog);
 std::string GridCellText(HWND dialog, int row, int column);
 // Presses a button of a window (OK, Cancel) with the mouse.
 std::string ClickButton(HWND window, int id);
+
+// The text in double quotation marks, as one argument of a command line.
+std::string Quote(const std::string& text);
+
+// A job file whose content names it: counted in a lead folder, a replaced or partial job would show.
+std::string JobText(const std::string& id, int printer = 1);
+// The id a job's content names, or the empty text.
+std::string IdOf(const std::string& content);
+// Every job file of the folder by the id its content names, with the count of files per id.
+std::map<std::string, int> CountIds(const std::string& folder, std::map<std::string, std::string>* contents = nullptr);
 
 // The file version of its version resource as "a.b.c.d", or the empty text.
 std::string FileVersionOf(const std::string& path);

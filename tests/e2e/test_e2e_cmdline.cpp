@@ -138,7 +138,8 @@ TEST(CommandLine, ConverterIsStartedWithBothPathsQuoted)
     ASSERT_EQ(RunOutput("vprinter.exe", "--folder " + Quoted(spool), output), 0u) << output;
     const std::vector<std::string> jobs = ListFolder(spool);
     ASSERT_EQ(jobs.size(), 1u);
-    ASSERT_TRUE(PumpUntil([&] { return PathExists(record); }, 20000));
+    // Under Wine the renamed record can be seen a moment before it can be read.
+    ASSERT_TRUE(PumpUntil([&] { return !ReadFileBytes(record).empty(); }, 20000));
     EXPECT_EQ(ReadFileBytes(record), Quoted(converter) + " " + Quoted(spool + "\\" + jobs[0]));
     EXPECT_TRUE(ListFolder(installation.Lead1()).empty());
 }

@@ -18,6 +18,7 @@ const std::vector<std::string> kPrepareText{"Tools", "Fill registry", "Prepare t
 const std::vector<std::string> kSetupActions{"Tools", "Setup actions"};
 const std::vector<std::string> kAbout{"Help", "About"};
 const std::vector<std::string> kExit{"File", "Exit"};
+const std::vector<std::string> kRetryWaiting{"File", "Retry waiting jobs"};
 
 // The entries of a row's drop-down, in the order the dialog offers them.
 enum Action { kSealQueue, kEmfRaster, kAskUser };
@@ -297,6 +298,20 @@ protected:
         return path;
     }
 
+    // File > Retry waiting jobs: the job that waited goes on under the lowest free number.
+    void RetryWaiting(const std::string& source, int printer)
+    {
+        const std::string destination = FreeName(printer);
+        const std::string content = ReadFileBytes(source);
+        ASSERT_TRUE(ShowMainWindow(main_));
+        ASSERT_EQ(ClickMenu(main_, kRetryWaiting), "");
+        ASSERT_TRUE(PumpUntil([&] { return !PathExists(source); }, 10000));
+        EXPECT_EQ(StatusText(main_), "OUT = " + destination);
+        EXPECT_EQ(ReadFileBytes(destination), content);
+        logged_.push_back("Handed on after waiting: " + source + ", OUT = " + destination);
+        jobs_.push_back(Job{source, Place::Lead, destination, content});
+    }
+
     std::string exe_;
     std::string firstLog_;
     std::map<int, std::string> converter_;
@@ -446,7 +461,8 @@ TEST_F(ShopDay, EveryJobOfTheDayEndsInExactlyOnePlace)
     ExpectMoved(printed, 1, before, Lead(1) + "\\" + JobName(counter_));
     ExpectFields(printed.Path);
 
-    // A job that another program holds open cannot be moved: shown, logged, left in place.
+    // A job that another program holds open cannot be moved: shown, logged, and it waits; let go,
+    // it goes on with the next retry.
     HANDLE hold = nullptr;
     const std::string held = HeldJob("held1.tmp", 1, hold);
     ASSERT_NE(hold, INVALID_HANDLE_VALUE);
@@ -456,7 +472,7 @@ TEST_F(ShopDay, EveryJobOfTheDayEndsInExactlyOnePlace)
     logged_.push_back("Error 32 moving " + held + " into " + Lead(1) + "\\" + JobName(counter_));
     EXPECT_EQ(StatusText(main_), logged_.back());
     ExpectFields(held);
-    jobs_.push_back(Job{held, Place::Source, std::string(), ReadFileBytes(held)});
+    ASSERT_NO_FATAL_FAILURE(RetryWaiting(held, 1));
 
     // Midday: printer 1 goes to the converter, printer 2 straight to the spooler.
     ASSERT_NO_FATAL_FAILURE(SetActions(kEmfRaster, kSealQueue));
@@ -473,7 +489,7 @@ TEST_F(ShopDay, EveryJobOfTheDayEndsInExactlyOnePlace)
 
     // Afternoon: the printers start the program for each job instead.
     ASSERT_NO_FATAL_FAILURE(FillRegistry(kUseCommandLine));
-    const std::string status = StatusText(main_);
+    std::string status = StatusText(main_);
     const std::string stamp = StampText(main_);
     const std::string in = InText(main_);
     before = LeadFiles();
@@ -488,7 +504,8 @@ TEST_F(ShopDay, EveryJobOfTheDayEndsInExactlyOnePlace)
     printed = Print(1);
     ExpectConverted(printed, 1, before);
 
-    // A held job by command line: the reserved name is given up again.
+    // A held job by command line: the reserved name is given up again, and the job waits in the
+    // resident program (exit code 3), which hands it on once it is let go.
     before = LeadFiles();
     const std::string held2 = HeldJob("held2.tmp", 2, hold);
     ASSERT_NE(hold, INVALID_HANDLE_VALUE);
@@ -498,10 +515,12 @@ TEST_F(ShopDay, EveryJobOfTheDayEndsInExactlyOnePlace)
     const bool ended = once.WaitForExit(15000);
     CloseHandle(hold);
     ASSERT_TRUE(ended);
-    EXPECT_EQ(once.ExitCode(), 2u);
+    EXPECT_EQ(once.ExitCode(), 3u);
     logged_.push_back("Error 32 moving " + held2 + " into " + destination);
     EXPECT_EQ(LeadFiles(), before);
-    jobs_.push_back(Job{held2, Place::Source, std::string(), ReadFileBytes(held2)});
+    EXPECT_EQ(StatusText(main_), status);
+    ASSERT_NO_FATAL_FAILURE(RetryWaiting(held2, 2));
+    status = StatusText(main_);
 
     // Printer 1 asks now, printer 2 converts; chosen with the keyboard.
     ASSERT_NO_FATAL_FAILURE(SetActions(kAskUser, kEmfRaster, true));
@@ -527,7 +546,7 @@ TEST_F(ShopDay, EveryJobOfTheDayEndsInExactlyOnePlace)
     before = LeadFiles();
     printed = Print(2);
     ExpectConverted(printed, 2, before);
-    // None of this went through the resident program.
+    // None of this but the waiting job went through the resident program.
     EXPECT_EQ(StatusText(main_), status);
     EXPECT_EQ(StampText(main_), stamp);
     EXPECT_EQ(InText(main_), in);

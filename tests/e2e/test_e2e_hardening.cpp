@@ -1,6 +1,7 @@
 // The real program against notices it does not control, faults around it, and load: every bad
 // notice ends in a status text or its silent fallback and the next notice is answered as ever;
 // faults are shown and lose nothing; many senders and command-line instances lose no job.
+#include "app/resource.h"
 #include "e2e/E2eSupport.h"
 #include "support/HostVolume.h"
 #include "toolkit/Handles.h"
@@ -14,26 +15,6 @@
 #include <thread>
 
 namespace {
-
-std::string Quote(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
-// A job file whose content names it: counted in the lead folder, a replaced job would show.
-std::string JobText(const std::string& id, int printer = 1)
-{
-    return "[Device]\r\nDeviceName=VELT Imager " + std::to_string(printer) + "\r\n[Job]\r\nId=" + id + "\r\n";
-}
-
-std::string IdOf(const std::string& content)
-{
-    const size_t at = content.find("\r\nId=");
-    if (at == std::string::npos)
-        return std::string();
-    const size_t end = content.find("\r\n", at + 5);
-    return content.substr(at + 5, end == std::string::npos ? std::string::npos : end - at - 5);
-}
 
 class Hardened : public ResidentTest {
 protected:
@@ -178,6 +159,7 @@ TEST_F(Hardened, ALogHeldWithoutWriteSharingDropsTheLineAndRoutingGoesOn)
     const std::string before = installation_.LogText();
     ASSERT_NE(before.find(" Got " + first + "\r\n"), std::string::npos);
 
+    const std::string locked = installation_.MakeJob("locked.tmp", 1);
     {
         // Another program holds the day's log for writing, sharing only reading.
         UniqueFile held(CreateFileA(installation_.LogFile().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
@@ -190,7 +172,6 @@ TEST_F(Hardened, ALogHeldWithoutWriteSharingDropsTheLineAndRoutingGoesOn)
         EXPECT_FALSE(PathExists(routed));
 
         // A failed move is still shown, though its line is dropped too.
-        const std::string locked = installation_.MakeJob("locked.tmp", 1);
         UniqueFile lock(CreateFileA(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ++counter_;
         EXPECT_EQ(SendJobNotice(main_, locked), 1);
@@ -199,12 +180,14 @@ TEST_F(Hardened, ALogHeldWithoutWriteSharingDropsTheLineAndRoutingGoesOn)
     }
     EXPECT_EQ(installation_.LogText(), before);
 
-    // Once it is let go, lines come again.
+    // Once it is let go, lines come again; the locked job, let go too, goes on with the next retry.
     const std::string last = installation_.MakeJob("last.tmp", 1);
     ++counter_;
     EXPECT_EQ(SendJobNotice(main_, last), 1);
     EXPECT_EQ(installation_.LogText().find(" Got " + last + "\r\n"), before.size() + 12);
-    EXPECT_EQ(ListFolder(installation_.Lead1()).size(), 3u);
+    PostCommand(main_, IDM_RETRYWAITINGJOBS1);
+    EXPECT_TRUE(PumpUntil([&] { return !PathExists(locked); }, 10000));
+    EXPECT_EQ(ListFolder(installation_.Lead1()).size(), 4u);
 }
 
 TEST_F(Hardened, ALeadFolderThatVanishesIsMadeAgainAndAMissingConverterIsReported)
@@ -291,20 +274,6 @@ unsigned LoadJobs()
     const DWORD length = GetEnvironmentVariableA("VIMAGER_LOAD_JOBS", value, sizeof value);
     const unsigned jobs = length > 0 && length < sizeof value ? static_cast<unsigned>(atoi(value)) : 0;
     return jobs >= 20 ? jobs : 2000;
-}
-
-// Every job file of the folder by the id its content names, with the count of files per id.
-std::map<std::string, int> CountIds(const std::string& folder, std::map<std::string, std::string>* contents = nullptr)
-{
-    std::map<std::string, int> ids;
-    for (const std::string& name : ListFolder(folder)) {
-        const std::string content = ReadFileBytes(folder + "\\" + name);
-        const std::string id = IdOf(content);
-        ++ids[id];
-        if (contents)
-            (*contents)[id] = content;
-    }
-    return ids;
 }
 
 } // namespace

@@ -65,7 +65,6 @@ TEST_F(Resident, FailuresAreShownAndOnlyAFailedMoveIsLogged)
     HANDLE hold = CreateFileA(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(hold, INVALID_HANDLE_VALUE);
     EXPECT_EQ(SendJobNotice(main_, locked), 1);
-    CloseHandle(hold);
     const std::string expected = "Error 32 moving " + locked + " into " + installation_.Lead1() + "\\" + JobName(2);
     EXPECT_EQ(StatusText(main_), expected);
     EXPECT_TRUE(PathExists(locked));
@@ -83,6 +82,8 @@ TEST_F(Resident, FailuresAreShownAndOnlyAFailedMoveIsLogged)
     EXPECT_NE(log.find(" " + expected + "\r\n"), std::string::npos) << log;
     EXPECT_EQ(log.find("Directory "), std::string::npos);
     EXPECT_EQ(log.find("Could not read"), std::string::npos);
+    // Held until now, or the job would go on with the next retry.
+    CloseHandle(hold);
 }
 
 TEST_F(Resident, ANoticeDuringAnOpenQuestionIsRoutedAtOnceUnderItsOwnNumber)

@@ -23,6 +23,8 @@ protected:
         app_ = std::make_unique<TApplication>();
         Application = app_.get();
         app_->SetTitle("VELT Imager Support");
+        // A resident main window reads the jobs that an earlier test left waiting.
+        DeleteFileA(WaitingJournalPath().c_str());
     }
     void TearDown() override
     {
@@ -30,6 +32,7 @@ protected:
         app_.reset();
         Application = nullptr;
         MainForm = nullptr;
+        DeleteFileA(WaitingJournalPath().c_str());
     }
     // The main window, built and created as the program entry does it.
     TMainForm& CreateMainForm()
@@ -45,6 +48,7 @@ protected:
         config.SpoolerFolder = root / "SealQueue";
         config.LeadFolder = root / "lead1";
         config.Lead2Folder = root / "lead2";
+        config.WaitingJournal = root / "waiting.txt";
         TMainForm& form = CreateMainForm();
         MainFormProbe::Config(form) = config;
         return form;

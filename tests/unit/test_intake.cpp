@@ -150,7 +150,7 @@ TEST_F(IntakeTest, ElevatedStartSaysSoInStatusBarHintAndOneBalloon)
     EXPECT_EQ(MainForm->TrayIcon1.Hint(), "VELT Imager Support\nElevated: receives no print jobs");
     const NOTIFYICONDATAA& sent = TrayIconSeam::LastSent(MainForm->TrayIcon1);
     EXPECT_EQ(sent.uFlags & NIF_INFO, static_cast<UINT>(NIF_INFO));
-    EXPECT_STREQ(sent.szInfo, "Started as administrator, this window receives no print jobs. After using Tools, "
+    EXPECT_EQ(Trim(sent.szInfo), "Started as administrator, this window receives no print jobs. After using Tools, "
                               "leave it with File > Exit and start the program normally.");
     // The note stays in the hint, after the version, also once the window has been opened.
     MainFormProbe::VersionText(*MainForm) = "1.0.0.1";
