@@ -31,12 +31,12 @@ void TControl::Create(HWND parent, HINSTANCE instance, int dpi, HFONT font)
     dpi_ = dpi;
     formFont_ = font;
     instance_ = instance;
-    handle_ = CreateWindowExA(spec_.ExStyle, spec_.Class, text_.c_str(),
-        spec_.Style | WS_CHILD | WS_VISIBLE | (enabled_ ? 0 : WS_DISABLED), Scale(spec_.Left), Scale(spec_.Top),
-        Scale(spec_.Width), Scale(spec_.Height), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec_.Id)),
+    handle_ = CreateWindowExA(def_.ExStyle, def_.Class, text_.c_str(),
+        def_.Style | WS_CHILD | WS_VISIBLE | (enabled_ ? 0 : WS_DISABLED), Scale(def_.Left), Scale(def_.Top),
+        Scale(def_.Width), Scale(def_.Height), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def_.Id)),
         instance, nullptr);
     if (!handle_)
-        throw Exception(Format("Error creating control of class %s", spec_.Class));
+        throw Exception(Format("Error creating control of class %s", def_.Class));
     if (!fontFace_.empty())
         SetFont(fontFace_.c_str(), fontHeight_, fontBold_, fontUnderline_);
     else
@@ -81,7 +81,7 @@ void TControl::SetFont(const char* face, int height, bool bold, bool underline)
 // A control of no width in the table is as wide and as high as its text in its own font.
 void TControl::AutoSize()
 {
-    if (spec_.Width != 0 || !handle_)
+    if (def_.Width != 0 || !handle_)
         return;
     SIZE size{0, 0};
     HDC dc = GetDC(handle_);

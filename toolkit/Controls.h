@@ -10,7 +10,7 @@
 using TNotifyEvent = std::function<void()>;
 
 // A row of a form's table. A width of 0 sizes the control to its text (a label).
-struct TControlSpec {
+struct TControlDef {
     const char* Class;
     DWORD Style;
     DWORD ExStyle;
@@ -23,7 +23,7 @@ enum class TAlign { alNone, alBottom, alClient };
 
 class TControl {
 public:
-    explicit TControl(const TControlSpec& spec) : spec_(spec), text_(spec.Text ? spec.Text : "") {}
+    explicit TControl(const TControlDef& def) : def_(def), text_(def.Text ? def.Text : "") {}
     virtual ~TControl();
     TControl(const TControl&) = delete;
     TControl& operator=(const TControl&) = delete;
@@ -33,7 +33,7 @@ public:
     // The window has gone with its form's.
     void Destroyed() { handle_ = nullptr; }
     HWND Handle() const { return handle_; }
-    int Id() const { return spec_.Id; }
+    int Id() const { return def_.Id; }
 
     void SetText(const std::string& text);
     const std::string& Text() const { return text_; }
@@ -72,7 +72,7 @@ protected:
 private:
     void AutoSize();
 
-    TControlSpec spec_;
+    TControlDef def_;
     std::string text_;
     bool enabled_ = true;
     int dpi_ = 96;

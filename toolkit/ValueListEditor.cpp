@@ -13,9 +13,9 @@ constexpr int kEditorId = 0x7E11;
 
 } // namespace
 
-TValueListEditor::TValueListEditor(const TControlSpec& spec, const char* keyTitle, const char* valueTitle,
+TValueListEditor::TValueListEditor(const TControlDef& def, const char* keyTitle, const char* valueTitle,
     int keyWidth, int valueWidth)
-    : TControl(spec), titles_{keyTitle, valueTitle}, widths_{keyWidth, valueWidth}
+    : TControl(def), titles_{keyTitle, valueTitle}, widths_{keyWidth, valueWidth}
 {
 }
 

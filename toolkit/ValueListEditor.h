@@ -19,7 +19,7 @@ public:
         const std::vector<std::string>* PickList = nullptr;
     };
 
-    TValueListEditor(const TControlSpec& spec, const char* keyTitle, const char* valueTitle, int keyWidth,
+    TValueListEditor(const TControlDef& def, const char* keyTitle, const char* valueTitle, int keyWidth,
         int valueWidth);
 
     void Clear();
