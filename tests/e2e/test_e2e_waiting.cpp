@@ -118,9 +118,14 @@ TEST_F(Waiting, JobsOfAMissingLeadFolderGoOnOnceItIsThereAndAReplacedOneStays)
     PostCommand(main_, IDM_WAITINGJOBS1);
     HWND window = WaitForShownWindow(program_.Id(), "TWaitingForm");
     ASSERT_NE(window, nullptr);
+    // The window may still be filling its rows when it is first seen.
     std::set<std::string> listed;
-    for (int row = 1; row <= 9; ++row)
-        listed.insert(GridCellText(window, row, 0));
+    PumpUntil([&] {
+        listed.clear();
+        for (int row = 1; row <= 9; ++row)
+            listed.insert(GridCellText(window, row, 0));
+        return !listed.count("");
+    }, 10000);
     std::set<std::string> waiting{replaced};
     for (const auto& job : sent_)
         waiting.insert(installation_.Jobs() + "\\" + job.first + ".tmp");
