@@ -131,10 +131,21 @@ std::vector<DWORD> ChildrenOf(const std::set<DWORD>& parents)
     return children;
 }
 
+ULONGLONG CreationTime(HANDLE process)
+{
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
 // An uninstaller made by NSIS copies itself away and returns at once: wait for the copy too.
 int RunWait(DWORD timeoutMs, std::string command)
 {
     std::printf("command %s\n", command.c_str());
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG started = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
     Process process;
     if (!process.StartCommand(command))
         return Fail("starting the command");
@@ -143,10 +154,13 @@ int RunWait(DWORD timeoutMs, std::string command)
     std::vector<UniqueHandle> waiting;
     auto adopt = [&] {
         for (DWORD child : ChildrenOf(family)) {
-            family.insert(child);
             UniqueHandle handle(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child));
-            if (handle)
-                waiting.push_back(std::move(handle));
+            // Wine soon gives an ended process's id to another: whose parent had that id before
+            // the command started is no child of it (a held copy of the program, say).
+            if (!handle || CreationTime(handle.get()) < started)
+                continue;
+            family.insert(child);
+            waiting.push_back(std::move(handle));
         }
     };
     while (!process.WaitForExit(50)) {

@@ -62,6 +62,8 @@ probe() {
     return $rc
 }
 said() { sed -n "s/^$1 //p" "$work/probe.out"; }
+# A failed probe's last word goes with the failure: CI keeps no Wine log.
+probe_failed() { fail "$1 (the probe: $(tail -n 1 "$work/probe.out"))"; }
 
 # The data of one registry value as reg.exe shows it; status 1 when it is missing.
 reg_value() {

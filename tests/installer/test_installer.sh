@@ -163,7 +163,7 @@ if probe uninstall 60000; then
     check "uninstall: the test waited for the uninstaller's copy in the temporary folder" \
         test "$(said descendants)" -ge 1
 else
-    fail "uninstall: the registered quiet uninstall runs to its end"
+    probe_failed "uninstall: the registered quiet uninstall runs to its end"
 fi
 if [ -n "${second_pid:-}" ]; then
     check "uninstall: the running program was asked to end" probe wait-exit "$second_pid" 0
@@ -197,7 +197,7 @@ if probe hold "$default_dir\vimager.exe" && held_pid=$(said pid) && [ -n "$held_
     if probe uninstall 60000; then
         check "in use: the uninstall asks for a restart (3010)" test "$(said descendant-exit)" = 3010
     else
-        fail "in use: the registered quiet uninstall runs to its end"
+        probe_failed "in use: the registered quiet uninstall runs to its end"
     fi
     pending=$(reg_value "$session_key" PendingFileRenameOperations 64)
     echo "pending: $pending" >>"$log"
@@ -228,7 +228,7 @@ custom_dir='C:\Shop Apps\VELT\Imager'
 if probe run 60000 "$(win_path "$setup")" /S /NOPRINTERS "/D=$custom_dir"; then
     check "custom: the setup program ends with 0" test "$(said exit)" = 0
 else
-    fail "custom: the setup program runs to its end"
+    probe_failed "custom: the setup program runs to its end"
 fi
 check_installed "$custom_dir" 0 custom
 check "custom: nothing goes to the default folder" test ! -e "$default_unix"
@@ -238,7 +238,7 @@ cp "$(unix_path "$custom_dir")/uninstall.exe" "$work/vimager-uninstall.exe"
 if probe run 60000 "$(win_path "$work/vimager-uninstall.exe")" /S "_?=$custom_dir"; then
     check "custom: the uninstaller copy run with _?= ends with 0" test "$(said exit)" = 0
 else
-    fail "custom: the uninstaller copy run with _?= runs to its end"
+    probe_failed "custom: the uninstaller copy run with _?= runs to its end"
 fi
 check "custom: the uninstaller is gone from the install folder" test ! -e "$(unix_path "$custom_dir")/uninstall.exe"
 check "custom: the folders the installer made are gone" test ! -e "$drive_c/Shop Apps/VELT"
