@@ -59,7 +59,7 @@ void TMainForm::WMCopyData(TMessage& Message)
     Message.Result = 1;
 }
 
-void TMainForm::ApplicationEvents1Idle(TObject* /*Sender*/, bool& /*Done*/)
+void TMainForm::ApplicationEvents1Idle(bool& /*Done*/)
 {
     Application->OnIdle = nullptr;
     GetFileVersionText(nullptr, VersionText);
@@ -67,7 +67,7 @@ void TMainForm::ApplicationEvents1Idle(TObject* /*Sender*/, bool& /*Done*/)
     HideToTray();
 }
 
-void TMainForm::Timer1Timer(TObject* /*Sender*/)
+void TMainForm::Timer1Timer()
 {
     if (StopFilePath.empty())
         StopFilePath = SpoolerFolder() + "\\xlead.stop";

@@ -33,7 +33,7 @@ void TMainForm::RouteJob(const std::string& JobPath, unsigned char Mode, int Cou
 
 bool TMainForm::AskUser()
 {
-    ApplicationRestore(this);
+    ApplicationRestore();
     return Application->MessageBox("Call SealQueue?", Application->Title(), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
 

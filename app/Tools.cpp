@@ -93,26 +93,26 @@ bool TMainForm::PrepareText(bool Enabled)
     return done > 0;
 }
 
-void TMainForm::Setupactions1Click(TObject* /*Sender*/)
+void TMainForm::Setupactions1Click()
 {
     if (CheckAdministrator())
         vimgPrefForm->ShowModal();
 }
 
 // The marks follow what was written: a click that wrote nothing leaves them as they were.
-void TMainForm::Usemessagesrecommended1Click(TObject* /*Sender*/)
+void TMainForm::Usemessagesrecommended1Click()
 {
     if (FillRegistry(1))
         Usemessagesrecommended1.SetChecked(true);
 }
 
-void TMainForm::UseEXEspecialcase1Click(TObject* /*Sender*/)
+void TMainForm::UseEXEspecialcase1Click()
 {
     if (FillRegistry(0))
         UseEXEspecialcase1.SetChecked(true);
 }
 
-void TMainForm::Preparetext1Click(TObject* /*Sender*/)
+void TMainForm::Preparetext1Click()
 {
     const bool enabled = !Preparetext1.Checked();
     if (PrepareText(enabled))

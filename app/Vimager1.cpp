@@ -53,8 +53,8 @@ TMainForm::TMainForm()
       StaticText2({"EDIT", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, WS_EX_CLIENTEDGE, 48, 32, 329, 21, 0, ""}),
       StatusBar1({STATUSCLASSNAMEA, CCS_BOTTOM, 0, 0, 0, 387, 19, 0, ""}),
       TrayIcon1(*this, IDI_MAINICON),
-      Timer1(*this, 1500, [this] { Timer1Timer(this); }),
-      Timer2(*this, 500, [this] { Timer2Timer(this); }),
+      Timer1(*this, 1500, [this] { Timer1Timer(); }),
+      Timer2(*this, 500, [this] { Timer2Timer(); }),
       MainMenu1(*this),
       File1(MainMenu1, IDM_FILE1),
       Waitingjobs1(MainMenu1, IDM_WAITINGJOBS1),
@@ -76,17 +76,17 @@ TMainForm::TMainForm()
     TrayIcon1.SetHint(Application->Title());
     Application->OnIdle = [this] {
         bool Done = true;
-        ApplicationEvents1Idle(this, Done);
+        ApplicationEvents1Idle(Done);
     };
-    Exit1.OnClick = [this] { Exit1Click(this); };
-    Waitingjobs1.OnClick = [this] { Waitingjobs1Click(this); };
-    Retrywaitingjobs1.OnClick = [this] { Retrywaitingjobs1Click(this); };
-    Open1.OnClick = [this] { ApplicationRestore(this); };
-    About1.OnClick = [this] { About1Click(this); };
-    Setupactions1.OnClick = [this] { Setupactions1Click(this); };
-    Usemessagesrecommended1.OnClick = [this] { Usemessagesrecommended1Click(this); };
-    UseEXEspecialcase1.OnClick = [this] { UseEXEspecialcase1Click(this); };
-    Preparetext1.OnClick = [this] { Preparetext1Click(this); };
+    Exit1.OnClick = [this] { Exit1Click(); };
+    Waitingjobs1.OnClick = [this] { Waitingjobs1Click(); };
+    Retrywaitingjobs1.OnClick = [this] { Retrywaitingjobs1Click(); };
+    Open1.OnClick = [this] { ApplicationRestore(); };
+    About1.OnClick = [this] { About1Click(); };
+    Setupactions1.OnClick = [this] { Setupactions1Click(); };
+    Usemessagesrecommended1.OnClick = [this] { Usemessagesrecommended1Click(); };
+    UseEXEspecialcase1.OnClick = [this] { UseEXEspecialcase1Click(); };
+    Preparetext1.OnClick = [this] { Preparetext1Click(); };
 }
 
 TMainForm::~TMainForm() = default;
@@ -102,7 +102,7 @@ void TMainForm::Dispatch(TMessage& Message)
         return;
     case TTrayIcon::CallbackMessage:
         if (Message.LParam == WM_LBUTTONDBLCLK) {
-            ApplicationRestore(this);
+            ApplicationRestore();
             // While jobs wait, their window comes over it, once this message has returned.
             if (Waiting() && !Waiting()->List().Empty())
                 PostMessageA(Handle(), WM_COMMAND, IDM_WAITINGJOBS1, 0);
@@ -112,7 +112,7 @@ void TMainForm::Dispatch(TMessage& Message)
         return;
     case WM_SYSCOMMAND:
         if ((Message.WParam & 0xFFF0) == SC_MINIMIZE) {
-            ApplicationMinimize(this);
+            ApplicationMinimize();
             return;
         }
         break;
@@ -160,7 +160,7 @@ const std::string& TMainForm::SpoolerFolder()
     return Config.SpoolerFolder;
 }
 
-void TMainForm::FormCreate(TObject* /*Sender*/)
+void TMainForm::FormCreate()
 {
     Config = ReadMainConfig();
     if (Config.SessionError == ERROR_SUCCESS)
@@ -206,7 +206,7 @@ void TMainForm::HideToTray()
     TrayIcon1.SetVisible(true);
 }
 
-void TMainForm::ApplicationMinimize(TObject* /*Sender*/)
+void TMainForm::ApplicationMinimize()
 {
     try {
         HideToTray();
@@ -215,7 +215,7 @@ void TMainForm::ApplicationMinimize(TObject* /*Sender*/)
 }
 
 // Also before the first showing: a question that comes during start-up needs the window out.
-void TMainForm::ApplicationRestore(TObject* /*Sender*/)
+void TMainForm::ApplicationRestore()
 {
     ShowWindow(Handle(), SW_SHOWNORMAL);
     SetForegroundWindow(Handle());
@@ -228,7 +228,7 @@ void TMainForm::ApplicationRestore(TObject* /*Sender*/)
     UpdateTrayHint();
 }
 
-void TMainForm::FormClose(TObject* /*Sender*/, TCloseAction& Action)
+void TMainForm::FormClose(TCloseAction& Action)
 {
     if (CloseRequested)
         return;
@@ -236,18 +236,18 @@ void TMainForm::FormClose(TObject* /*Sender*/, TCloseAction& Action)
     HideToTray();
 }
 
-void TMainForm::FormDestroy(TObject* /*Sender*/)
+void TMainForm::FormDestroy()
 {
     MutexHandle.reset();
 }
 
-void TMainForm::Exit1Click(TObject* /*Sender*/)
+void TMainForm::Exit1Click()
 {
     CloseRequested = true;
     Close();
 }
 
-void TMainForm::About1Click(TObject* /*Sender*/)
+void TMainForm::About1Click()
 {
     AboutForm->ShowModal();
 }

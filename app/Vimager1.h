@@ -40,10 +40,10 @@ public:
     // Start-up, tray and lifetime.
     void HideToTray();
     bool InTray() const { return inTray_; }
-    void ApplicationRestore(TObject* Sender);
-    void ApplicationMinimize(TObject* Sender);
-    void Exit1Click(TObject* Sender);
-    void About1Click(TObject* Sender);
+    void ApplicationRestore();
+    void ApplicationMinimize();
+    void Exit1Click();
+    void About1Click();
 
     // Job routing (JobRouting.h); this shows and logs its outcome. Counter: the JobCounter value
     // of the notice being routed (mode 0).
@@ -63,9 +63,9 @@ public:
     const WaitingJobs* Waiting() const { return waiting_.get(); }
     void RetryWaitingJobs(const std::vector<std::string>& Paths = {});
     void DismissWaitingJobs(const std::vector<std::string>& Paths);
-    void Timer2Timer(TObject* Sender);
-    void Waitingjobs1Click(TObject* Sender);
-    void Retrywaitingjobs1Click(TObject* Sender);
+    void Timer2Timer();
+    void Waitingjobs1Click();
+    void Retrywaitingjobs1Click();
     // The waiting jobs window; made by the application when first shown.
     TWaitingForm* WaitingForm = nullptr;
 
@@ -76,23 +76,23 @@ public:
     // Job notices, idle work and stop file.
     void WMCopyData(TMessage& Message);
     void WMInitMenuPopup(TMessage& Message);
-    void ApplicationEvents1Idle(TObject* Sender, bool& Done);
-    void Timer1Timer(TObject* Sender);
+    void ApplicationEvents1Idle(bool& Done);
+    void Timer1Timer();
 
     // Printer registry settings (Tools menu).
     bool CheckAdministrator();
     // True when a printer's settings were written.
     bool FillRegistry(int TransferMode);
     bool PrepareText(bool Enabled);
-    void Setupactions1Click(TObject* Sender);
-    void Usemessagesrecommended1Click(TObject* Sender);
-    void UseEXEspecialcase1Click(TObject* Sender);
-    void Preparetext1Click(TObject* Sender);
+    void Setupactions1Click();
+    void Usemessagesrecommended1Click();
+    void UseEXEspecialcase1Click();
+    void Preparetext1Click();
 
 protected:
-    void FormCreate(TObject* Sender) override;
-    void FormClose(TObject* Sender, TCloseAction& Action) override;
-    void FormDestroy(TObject* Sender) override;
+    void FormCreate() override;
+    void FormClose(TCloseAction& Action) override;
+    void FormDestroy() override;
 
 private:
     // Tests look inside through tests/support/MainFormProbe.h.

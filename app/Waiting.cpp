@@ -77,7 +77,7 @@ bool TMainForm::TakePassedJob(const COPYDATASTRUCT& Notice)
     return true;
 }
 
-void TMainForm::Timer2Timer(TObject* /*Sender*/)
+void TMainForm::Timer2Timer()
 {
     WaitingJobs* jobs = WaitingList();
     if (!jobs)
@@ -164,7 +164,7 @@ void TMainForm::ShowWaitingCount()
         SendMessageA(bar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void TMainForm::Waitingjobs1Click(TObject* /*Sender*/)
+void TMainForm::Waitingjobs1Click()
 {
     WaitingJobs* jobs = WaitingList();
     if (!jobs)
@@ -178,7 +178,7 @@ void TMainForm::Waitingjobs1Click(TObject* /*Sender*/)
     WaitingForm->ShowModal();
 }
 
-void TMainForm::Retrywaitingjobs1Click(TObject* /*Sender*/)
+void TMainForm::Retrywaitingjobs1Click()
 {
     RetryWaitingJobs();
 }

@@ -104,7 +104,7 @@ void TWaitingForm::HandleCreated()
     SendMessageA(list, LVM_SETCOLUMNORDERARRAY, kColumns, reinterpret_cast<LPARAM>(order));
 }
 
-void TWaitingForm::FormShow(TObject* /*Sender*/)
+void TWaitingForm::FormShow()
 {
     Refresh();
 }

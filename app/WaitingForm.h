@@ -34,7 +34,7 @@ public:
     void Dispatch(TMessage& Message) override;
 
 protected:
-    void FormShow(TObject* Sender) override;
+    void FormShow() override;
     void HandleCreated() override;
 
 private:

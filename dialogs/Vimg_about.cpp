@@ -102,8 +102,8 @@ TAboutForm::TAboutForm()
     LabelEdition.SetFont("Arial", -16, true);
     Label3.SetFont("MS Sans Serif", -11, false, true);
     Label3.LinkColor = RGB(0, 0, 255);
-    Label3.OnClick = [this] { Label3Click(this); };
-    Button1.OnClick = [this] { Button1Click(this); };
+    Label3.OnClick = [this] { Label3Click(); };
+    Button1.OnClick = [this] { Button1Click(); };
 }
 
 void TAboutForm::HandleCreated()
@@ -130,7 +130,7 @@ TAboutForm::~TAboutForm()
         SendMessageA(Image1.Handle(), STM_SETIMAGE, IMAGE_BITMAP, 0);
 }
 
-void TAboutForm::FormShow(TObject* /*Sender*/)
+void TAboutForm::FormShow()
 {
     SetCaption("About " + Application->Title());
     Label6.SetText(Application->Title());
@@ -142,17 +142,17 @@ void TAboutForm::FormShow(TObject* /*Sender*/)
     LabelLegal.SetText(LegalNoticeText(now.wYear));
 }
 
-void TAboutForm::FormClose(TObject* /*Sender*/, TCloseAction& Action)
+void TAboutForm::FormClose(TCloseAction& Action)
 {
     Action = TCloseAction::caHide;
 }
 
-void TAboutForm::Button1Click(TObject* /*Sender*/)
+void TAboutForm::Button1Click()
 {
     SetModalResult(mrOk);
 }
 
-void TAboutForm::Label3Click(TObject* /*Sender*/)
+void TAboutForm::Label3Click()
 {
     // A browser that does not start is not the dialog's concern.
     ShellExecuteA(Handle(), "open", kMakerSiteAddress, nullptr, nullptr, SW_SHOWNORMAL);

@@ -27,12 +27,12 @@ public:
     TControl LabelLegal;
     TControl Label3;
 
-    void Button1Click(TObject* Sender);
-    void Label3Click(TObject* Sender);
+    void Button1Click();
+    void Label3Click();
 
 protected:
-    void FormShow(TObject* Sender) override;
-    void FormClose(TObject* Sender, TCloseAction& Action) override;
+    void FormShow() override;
+    void FormClose(TCloseAction& Action) override;
     void HandleCreated() override;
 
 private:

@@ -92,7 +92,7 @@ TvimgPrefForm::TvimgPrefForm()
     Panel1.Container = true;
     BitBtn1.Parent = &Panel1;
     BitBtn2.Parent = &Panel1;
-    BitBtn1.OnClick = [this] { BitBtn1Click(this); };
+    BitBtn1.OnClick = [this] { BitBtn1Click(); };
 }
 
 void TvimgPrefForm::HandleCreated()
@@ -103,18 +103,18 @@ void TvimgPrefForm::HandleCreated()
     SendMessageA(BitBtn2.Handle(), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(cancelGlyph_.get()));
 }
 
-void TvimgPrefForm::FormCreate(TObject* /*Sender*/)
+void TvimgPrefForm::FormCreate()
 {
     PickList = std::make_unique<std::vector<std::string>>(
         std::vector<std::string>{"SealQueue", "EmfRaster", "Ask user"});
 }
 
-void TvimgPrefForm::FormDestroy(TObject* /*Sender*/)
+void TvimgPrefForm::FormDestroy()
 {
     PickList.reset();
 }
 
-void TvimgPrefForm::FormShow(TObject* /*Sender*/)
+void TvimgPrefForm::FormShow()
 {
     TRegistry registry(PrinterKeyAccess(KEY_ALL_ACCESS), HKEY_LOCAL_MACHINE);
     ValueListEditor1.Clear();
@@ -142,7 +142,7 @@ void TvimgPrefForm::FormShow(TObject* /*Sender*/)
     }
 }
 
-void TvimgPrefForm::BitBtn1Click(TObject* /*Sender*/)
+void TvimgPrefForm::BitBtn1Click()
 {
     TRegistry registry(PrinterKeyAccess(KEY_ALL_ACCESS), HKEY_LOCAL_MACHINE);
     for (int row = 1; row < ValueListEditor1.RowCount(); ++row) {

@@ -21,12 +21,12 @@ public:
     // The actions offered for every printer, in the order shown.
     std::unique_ptr<std::vector<std::string>> PickList;
 
-    void BitBtn1Click(TObject* Sender);
+    void BitBtn1Click();
 
 protected:
-    void FormCreate(TObject* Sender) override;
-    void FormShow(TObject* Sender) override;
-    void FormDestroy(TObject* Sender) override;
+    void FormCreate() override;
+    void FormShow() override;
+    void FormDestroy() override;
     void HandleCreated() override;
 
 private:

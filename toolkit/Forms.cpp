@@ -37,7 +37,7 @@ void TApplication::Adopt(std::unique_ptr<TForm> form)
         mainForm_ = &created;
     forms_.push_back(std::move(form));
     created.created_ = true;
-    created.FormCreate(&created);
+    created.FormCreate();
 }
 
 void TApplication::DestroyForms()
@@ -241,7 +241,7 @@ void TForm::DoDestroy()
     if (destroyed_)
         return;
     destroyed_ = true;
-    FormDestroy(this);
+    FormDestroy();
     for (const TTimer* timer : timers_)
         if (handle_)
             KillTimer(handle_, reinterpret_cast<UINT_PTR>(timer));
@@ -274,7 +274,7 @@ LRESULT CALLBACK TForm::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             form->handle_ = hwnd;
         if (msg == WM_INITDIALOG) {
             form->WindowCreated(hwnd);
-            form->FormShow(form);
+            form->FormShow();
             message.Result = TRUE;  // the first control in tab order gets the focus
         } else {
             form->Dispatch(message);
@@ -338,7 +338,7 @@ void TForm::Dispatch(TMessage& message)
         if (!style_.Dialog) {
             const bool isMain = app_->MainForm() == this;
             TCloseAction action = isMain ? TCloseAction::caFree : TCloseAction::caHide;
-            FormClose(this, action);
+            FormClose(action);
             if (action == TCloseAction::caNone)
                 return;
             if (isMain)
@@ -379,7 +379,7 @@ void TForm::EndForm(int result)
     if (!Visible())
         return;
     TCloseAction action = TCloseAction::caHide;
-    FormClose(this, action);
+    FormClose(action);
     if (action == TCloseAction::caNone)
         return;
     if (modal_)
@@ -428,7 +428,7 @@ void TForm::Show()
         DestroyWindow(handle_);
     Handle();
     if (!style_.Dialog)
-        FormShow(this);
+        FormShow();
     ShowWindow(handle_, SW_SHOWNORMAL);
     SetForegroundWindow(handle_);
 }

@@ -14,11 +14,6 @@
 class TForm;
 class TApplication;
 
-class TObject {
-public:
-    virtual ~TObject() = default;
-};
-
 struct TMessage {
     UINT Msg;
     WPARAM WParam;
@@ -97,10 +92,10 @@ private:
     int exitCode_ = 0;
 };
 
-class TForm : public TObject {
+class TForm {
 public:
     explicit TForm(const TFormStyle& style) : style_(style) {}
-    ~TForm() override;
+    virtual ~TForm();
     TForm(const TForm&) = delete;
     TForm& operator=(const TForm&) = delete;
 
@@ -123,10 +118,10 @@ public:
     virtual void Dispatch(TMessage& message);
 
 protected:
-    virtual void FormCreate(TObject* /*Sender*/) {}
-    virtual void FormShow(TObject* /*Sender*/) {}
-    virtual void FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {}
-    virtual void FormDestroy(TObject* /*Sender*/) {}
+    virtual void FormCreate() {}
+    virtual void FormShow() {}
+    virtual void FormClose(TCloseAction& /*Action*/) {}
+    virtual void FormDestroy() {}
     // Runs once the window and its controls exist.
     virtual void HandleCreated() {}
     // The controls of the form, in tab order.

@@ -155,14 +155,14 @@ TEST_F(IntakeTest, ElevatedStartSaysSoInStatusBarHintAndOneBalloon)
     // The note stays in the hint, after the version, also once the window has been opened.
     MainFormProbe::VersionText(*MainForm) = "1.0.0.1";
     MainForm->HideToTray();
-    MainForm->ApplicationRestore(MainForm);
+    MainForm->ApplicationRestore();
     EXPECT_EQ(MainForm->TrayIcon1.Hint(), "VELT Imager Support 1.0.0.1\nElevated: receives no print jobs");
     EXPECT_EQ(MainForm->TrayIcon1.Icon(), nullptr);
 }
 
 TEST_F(IntakeTest, StopFilePathIsFixedAtTheFirstTickAndEndsTheProgram)
 {
-    MainForm->Timer1Timer(MainForm);
+    MainForm->Timer1Timer();
     const std::string stopFile = folder_ / "SealQueue\\xlead.stop";
     EXPECT_EQ(MainFormProbe::StopFilePath(*MainForm), stopFile);
     EXPECT_FALSE(Application->Terminated());
@@ -171,11 +171,11 @@ TEST_F(IntakeTest, StopFilePathIsFixedAtTheFirstTickAndEndsTheProgram)
     WriteFileBytes(stopFile, "");
     // While a routing waits on its question the close is held back.
     MainFormProbe::RoutingDepth(*MainForm) = 1;
-    MainForm->Timer1Timer(MainForm);
+    MainForm->Timer1Timer();
     EXPECT_FALSE(MainFormProbe::CloseRequested(*MainForm));
     EXPECT_FALSE(Application->Terminated());
     MainFormProbe::RoutingDepth(*MainForm) = 0;
-    MainForm->Timer1Timer(MainForm);
+    MainForm->Timer1Timer();
     EXPECT_TRUE(MainFormProbe::CloseRequested(*MainForm));
     EXPECT_TRUE(Application->Terminated());
     // The stop file is only looked at, never removed.

@@ -82,7 +82,7 @@ TEST_F(PrefsTest, OnlyPrinterTwoGivesOneRowAndOkWritesOnlyIt)
     EXPECT_EQ(Grid().Rows(1).PickList, Form().PickList.get());
     EXPECT_TRUE(Grid().EditorVisible());
     Grid().SetValues(1, "Ask user");
-    Form().BitBtn1Click(&Form());
+    Form().BitBtn1Click();
     Form().Hide();
     EXPECT_EQ(Todo(2), std::string("Ask user", 9));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, PrinterKeyPath(1), kView64));
@@ -97,7 +97,7 @@ TEST_F(PrefsTest, MissingOrNonStringTodoShowsSealQueueAndOkStoresItAsText)
     ASSERT_EQ(Grid().RowCount(), 3);
     EXPECT_EQ(Grid().Values(1), "SealQueue");
     EXPECT_EQ(Grid().Values(2), "SealQueue");
-    Form().BitBtn1Click(&Form());
+    Form().BitBtn1Click();
     Form().Hide();
     DWORD type = REG_NONE;
     EXPECT_EQ(StoredValue(1, "Todo", type), std::string("SealQueue", 10)); // with its terminator
@@ -122,7 +122,7 @@ TEST_F(PrefsTest, OkWritesEveryRowChangedOrNotAndSkipsAKeyRemovedMeanwhile)
     ASSERT_EQ(Grid().RowCount(), 3);
     EXPECT_EQ(Grid().Values(1), "Fax");
     EXPECT_EQ(Grid().Values(2), "EmfRaster");
-    Form().BitBtn1Click(&Form());
+    Form().BitBtn1Click();
     DWORD type = REG_NONE;
     EXPECT_EQ(StoredValue(1, "Todo", type), std::string("Fax", 4));
     EXPECT_EQ(StoredValue(2, "Todo", type), std::string("EmfRaster", 10));
@@ -130,7 +130,7 @@ TEST_F(PrefsTest, OkWritesEveryRowChangedOrNotAndSkipsAKeyRemovedMeanwhile)
 
     printer2.reset();
     Grid().SetValues(1, "Ask user");
-    Form().BitBtn1Click(&Form());
+    Form().BitBtn1Click();
     Form().Hide();
     PumpMessages();
     EXPECT_EQ(Todo(1), std::string("Ask user", 9));

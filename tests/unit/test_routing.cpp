@@ -566,7 +566,7 @@ TEST_F(FormRoutingTest, AWidePathIsNeverReadAsAnotherFile)
     EXPECT_NE(Log().find(" Got " + (root_ / "jobs\\job?.tmp") + "\r\n"), std::string::npos) << Log();
     EXPECT_EQ(MainForm->TrayIcon1.Hint(), "VELT Imager Support\nFailed: " + refused);
     EXPECT_NE(MainForm->TrayIcon1.Icon(), nullptr);
-    MainForm->ApplicationRestore(MainForm);
+    MainForm->ApplicationRestore();
 
     // The file exists: routed through its short name.
     {
@@ -637,7 +637,7 @@ TEST_F(FormRoutingTest, JobsNotHandedOnWaitAndWarnFromTheTrayUntilTheyHaveGoneOn
     EXPECT_EQ(tray.Hint(), "VELT Imager Support\n2 jobs waiting\nFailed: Could not read Printer name");
 
     // Opened, the window shows its status bar; the warning stays while jobs wait.
-    form.ApplicationRestore(&form);
+    form.ApplicationRestore();
     EXPECT_NE(tray.Icon(), nullptr);
     EXPECT_EQ(tray.Hint(), "VELT Imager Support\n2 jobs waiting");
     form.HideToTray();
