@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 std::string Quoted(const std::string& text)
@@ -13,6 +16,37 @@ std::string Quoted(const std::string& text)
 std::string VimagerExe()
 {
     return BinFolder() + "\\vimager.exe";
+}
+
+// Follows a process started with DEBUG_ONLY_THIS_PROCESS to its end: the file names of the
+// libraries it loaded, and its exit code; false when it did not end in time.
+bool FollowLoads(std::vector<std::string>& loaded, DWORD& exitCode)
+{
+    DEBUG_EVENT event{};
+    while (WaitForDebugEvent(&event, 30000)) {
+        DWORD status = DBG_CONTINUE;
+        HANDLE file = nullptr;
+        if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT)
+            file = event.u.CreateProcessInfo.hFile;
+        else if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT)
+            file = event.u.LoadDll.hFile;
+        else if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT
+            && event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
+            status = DBG_EXCEPTION_NOT_HANDLED;
+        const UniqueHandle owned(file);
+        char path[MAX_PATH] = {0};
+        if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT && file
+            && GetFinalPathNameByHandleA(file, path, MAX_PATH, 0) < MAX_PATH) {
+            const char* name = strrchr(path, '\\');
+            loaded.push_back(name ? name + 1 : path);
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
+            exitCode = event.u.ExitProcess.dwExitCode;
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -193,4 +227,30 @@ TEST(CommandLine, PrinterToolSaysWhenNothingCanTakeTheJob)
     // A job that was never handed over is not left lying about.
     EXPECT_TRUE(ListFolder(installation.Jobs()).empty());
     EXPECT_EQ(RunOutput("vprinter.exe", "--mode fax", output), 1u);
+}
+
+// The window libraries are bound when first called: a job handed on in the default set-up (no
+// "VELTLOGD") shows no window and loads none of them.
+TEST(CommandLine, AJobHandedOnLoadsNoWindowLibrary)
+{
+    TestInstallation installation;
+    installation.SetPrinter(1, "SealQueue");
+    const std::string job = installation.MakeJob("plain.tmp", 1);
+    const ScopedEnv defaultSetUp("VELTLOGD", nullptr);
+
+    Process program;
+    ASSERT_TRUE(program.Start("vimager.exe", Quoted(job), DEBUG_ONLY_THIS_PROCESS));
+    std::vector<std::string> loaded;
+    DWORD exitCode = ~0u;
+    ASSERT_TRUE(FollowLoads(loaded, exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(ListFolder(installation.Lead1()), std::vector<std::string>{"job0000000000.log"});
+    auto loads = [&](const char* library) {
+        return std::any_of(loaded.begin(), loaded.end(),
+            [&](const std::string& name) { return _stricmp(name.c_str(), library) == 0; });
+    };
+    // The list is read: a library imported as usual is in it.
+    EXPECT_TRUE(loads("advapi32.dll"));
+    for (const char* library : {"user32.dll", "gdi32.dll", "comctl32.dll", "shell32.dll", "version.dll"})
+        EXPECT_FALSE(loads(library)) << library;
 }
