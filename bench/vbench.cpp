@@ -244,10 +244,13 @@ void NoticeTable(long count, long rounds)
 void ProfileTable(long count)
 {
     Installation installation;
+    // Made as the program entry makes it, but not initialized from the command line: the bench's
+    // arguments are no job.
     TApplication application;
-    application.Initialize();
+    Application = &application;
     application.SetTitle("VELT Imager Support");
-    TMainForm form;
+    application.CreateForm(MainForm);
+    TMainForm& form = *MainForm;
     // Its window and fields made, as in the resident program: the texts then reach real controls.
     form.Handle();
     // The bench's installation, as the program would read it at start.
@@ -357,6 +360,9 @@ void ProfileTable(long count)
     }
     std::printf("| the steps of the program added up (without the row of (b)) | %.1f |\n\n", steps);
     std::fflush(stdout);
+    application.DestroyForms();
+    MainForm = nullptr;
+    Application = nullptr;
 }
 
 // Runs every job through its own process, `parallel` at a time; the seconds it took.
