@@ -2,6 +2,7 @@
 
 #include "app/JobRouting.h"
 #include "app/Jobtext.h"
+#include "toolkit/Classes.h"
 #include "toolkit/SysUtils.h"
 
 #include <shlobj.h>
@@ -10,24 +11,9 @@
 
 namespace {
 
-// A journal of 10,000 jobs with long paths stays far below this; more is not one of ours.
-constexpr LONGLONG kLongestJournal = 64LL << 20;
-
 uint64_t FileTimeValue(const FILETIME& time)
 {
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-bool WriteWhole(const std::string& path, const std::string& text)
-{
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    DWORD written = 0;
-    if (!text.empty() && (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
-                          || written != text.size()))
-        return false;
-    return FlushFileBuffers(file.get()) != FALSE;
 }
 
 std::string ParentFolder(const std::string& folder)
@@ -57,20 +43,10 @@ bool ReadJournal(const std::string& path, WaitingList& list, size_t& skippedLine
 {
     list.LoadJournalText(std::string());
     skippedLines = 0;
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
-    if (!file) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    }
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kLongestJournal)
-        return false;
-    std::string text(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!text.empty() && (!ReadFile(file.get(), &text[0], static_cast<DWORD>(text.size()), &read, nullptr)
-                          || read != text.size()))
-        return false;
+    // A journal of 10,000 jobs with long paths stays far below the limit; more is not one of ours.
+    std::string text;
+    if (!ReadWholeFile(path, text))
+        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
     skippedLines = list.LoadJournalText(text);
     return true;
 }
@@ -80,20 +56,7 @@ bool WriteJournal(const std::string& path, const WaitingList& list)
     const std::string folder = ExtractFilePath(path);
     if (!folder.empty() && !DirectoryExists(folder))
         ForceDirectories(ExcludeTrailingPathDelimiter(folder));
-    const std::string staging = Format("%s.%lu.tmp", path.c_str(), static_cast<unsigned long>(GetCurrentProcessId()));
-    if (WriteWhole(staging, list.JournalText())) {
-        // A reader without delete sharing (a virus scanner, a backup) holds the old journal a moment.
-        for (int attempt = 0; attempt < 20; ++attempt) {
-            if (MoveFileExA(staging.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-                return true;
-            const DWORD error = GetLastError();
-            if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
-                break;
-            Sleep(10);
-        }
-    }
-    DeleteFileA(staging.c_str());
-    return false;
+    return ReplaceWholeFile(path, list.JournalText());
 }
 
 bool JobFileIdentity(const std::string& path, uint64_t& size, uint64_t& writeTime)

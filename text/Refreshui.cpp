@@ -11,13 +11,9 @@ void TidyUntranslatedList(const std::string& path)
         return;
     try {
         std::string text;
-        try {
-            text = LoadTextFile(path);
-        } catch (const Exception&) {
-            return;
-        }
-        // Sorted without regard to case; of equal lines the first read stays.
-        SaveTextFile(path, JoinTextLines(SortedUniqueLines(SplitTextLines(text))));
+        if (ReadWholeFile(path, text))
+            // Sorted without regard to case; of equal lines the first read stays.
+            ReplaceWholeFile(path, JoinTextLines(SortedUniqueLines(SplitTextLines(text))));
     } catch (...) {
         // Nothing of the list's upkeep may disturb the program's end.
     }

@@ -6,27 +6,6 @@
 
 #include <algorithm>
 
-namespace {
-
-std::string SystemErrorText(DWORD code)
-{
-    char* buffer = nullptr;
-    const DWORD length
-        = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-            nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = length && buffer ? Trim(std::string(buffer, length)) : Format("Error %lu", code);
-    if (buffer)
-        LocalFree(buffer);
-    return text;
-}
-
-[[noreturn]] void FileError(const char* what, const std::string& path, DWORD code)
-{
-    throw Exception(Format("%s \"%s\". %s", what, path.c_str(), SystemErrorText(code).c_str()));
-}
-
-} // namespace
-
 std::vector<std::string> SplitTextLines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -62,54 +41,56 @@ std::vector<std::string> SortedUniqueLines(const std::vector<std::string>& lines
     return sorted;
 }
 
-std::string LoadTextFile(const std::string& path)
+bool ReadWholeFile(const std::string& path, std::string& text, unsigned long long maxSize)
 {
-    // Others may read the file meanwhile, nobody may write it.
-    UniqueFile file(CreateFileA(
-        path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        FileError("Cannot open file", path, GetLastError());
-    std::string content;
-    char buffer[65536];
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr))
-            FileError("Cannot read file", path, GetLastError());
-        if (read == 0)
-            break;
-        content.append(buffer, read);
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size))
+        return false;
+    if (static_cast<unsigned long long>(size.QuadPart) > maxSize) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
     }
-    return content;
+    text.assign(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (text.empty() || (ReadFile(file.get(), &text[0], static_cast<DWORD>(text.size()), &read, nullptr) && read == text.size()))
+        return true;
+    if (GetLastError() == ERROR_SUCCESS)
+        SetLastError(ERROR_HANDLE_EOF);
+    return false;
 }
 
-void SaveTextFile(const std::string& path, const std::string& text)
+bool ReplaceWholeFile(const std::string& path, const std::string& text)
 {
     const std::string full = ExpandFileName(path);
     // A replace would pass over the read-only mark that a write in place respects.
     const DWORD attributes = GetFileAttributesA(full.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        FileError("Cannot write file", path, ERROR_ACCESS_DENIED);
-    std::string folder = ExtractFilePath(full);
-    if (folder.empty())
-        folder = ".\\";
-    std::vector<char> temporary(MAX_PATH + 1);
-    if (!GetTempFileNameA(folder.c_str(), "vtl", 0, temporary.data()))
-        FileError("Cannot create file", path, GetLastError());
-    const std::string temporaryPath = temporary.data();
-    UniqueFile file(CreateFileA(
-        temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    const bool whole = file
-        && (text.empty()
-            || (WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
-                && written == text.size()))
-        && FlushFileBuffers(file.get());
-    DWORD error = whole ? ERROR_SUCCESS : (GetLastError() ? GetLastError() : ERROR_WRITE_FAULT);
-    file.reset();
-    if (error == ERROR_SUCCESS && !MoveFileExA(temporaryPath.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING))
-        error = GetLastError();
-    if (error != ERROR_SUCCESS) {
-        DeleteFileA(temporaryPath.c_str());
-        FileError("Cannot write file", path, error);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
     }
+    const std::string staging = Format("%s.%lu.tmp", full.c_str(), static_cast<unsigned long>(GetCurrentProcessId()));
+    UniqueFile file(CreateFileA(staging.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    DWORD written = 0;
+    bool whole = (text.empty()
+                     || (WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
+                         && written == text.size()))
+        && FlushFileBuffers(file.get());
+    file.reset();
+    // A reader without delete sharing (a virus scanner, a backup) holds the old file a moment.
+    for (int attempt = 0; whole; ++attempt) {
+        if (MoveFileExA(staging.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        whole = attempt < 20 && (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED);
+        if (whole)
+            Sleep(10);
+    }
+    const DWORD error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+    DeleteFileA(staging.c_str());
+    SetLastError(error);
+    return false;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Lines of 8-bit text as the untranslated-text list keeps them: split, joined, sorted without
-// regard to case and without duplicates, read from and written to plain text files.
+// regard to case and without duplicates; and whole files read and replaced.
 #include "toolkit/SysUtils.h"
 
 #include <string>
@@ -14,8 +14,9 @@ std::string JoinTextLines(const std::vector<std::string>& lines);
 // Lines in sorted order without regard to case; of equal ones the first survives.
 std::vector<std::string> SortedUniqueLines(const std::vector<std::string>& lines);
 
-// The whole file; throws Exception when it cannot be opened or read.
-std::string LoadTextFile(const std::string& path);
+// The whole file when it can be read and is at most maxSize bytes long; else false, the reason in
+// GetLastError. Others may read the file meanwhile, and replace it.
+bool ReadWholeFile(const std::string& path, std::string& text, unsigned long long maxSize = 64ull << 20);
 // Written beside the file and then put in its place, so that a failed write leaves the old file
-// whole; throws Exception when it cannot be written.
-void SaveTextFile(const std::string& path, const std::string& text);
+// whole; else false, the reason in GetLastError. A read-only file is left as it is.
+bool ReplaceWholeFile(const std::string& path, const std::string& text);

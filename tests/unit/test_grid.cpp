@@ -38,17 +38,25 @@ TEST(SortedLines, CaseInsensitiveWithoutDuplicatesFirstReadSurvives)
     EXPECT_EQ(SortedUniqueLines({}), (Lines{}));
 }
 
-TEST(TextFiles, RoundTripAndFailuresThrow)
+TEST(TextFiles, ReplacedWholeAndEveryFailureSaid)
 {
     TempFolder folder;
     const std::string path = folder / "list.txt";
     WriteFileBytes(path, "b\nA\r\nc");
-    EXPECT_EQ(LoadTextFile(path), "b\nA\r\nc");
-    SaveTextFile(path, "x\r\n");
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(path, text));
+    EXPECT_EQ(text, "b\nA\r\nc");
+    ASSERT_TRUE(ReplaceWholeFile(path, "x\r\n"));
     EXPECT_EQ(ReadFileBytes(path), "x\r\n");
     EXPECT_EQ(ListFolder(folder.Path()), (Lines{"list.txt"}));
-    EXPECT_THROW(LoadTextFile(folder / "missing.txt"), Exception);
-    EXPECT_THROW(SaveTextFile(folder / "no folder\\list.txt", "x"), Exception);
+
+    EXPECT_FALSE(ReadWholeFile(path, text, 2));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+    EXPECT_FALSE(ReadWholeFile(folder / "missing.txt", text));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(ReplaceWholeFile(folder / "no folder\\list.txt", "x"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(ListFolder(folder.Path()), (Lines{"list.txt"}));
 }
 
 namespace {
