@@ -38,18 +38,19 @@ int AnsiCompareText(const std::string& a, const std::string& b)
 
 // Only the list's file functions reach these, and the fuzz target never calls those.
 DWORD WINAPI GetLastError() { return ERROR_ACCESS_DENIED; }
+void WINAPI SetLastError(DWORD) {}
+DWORD WINAPI GetCurrentProcessId() { return 1; }
+void WINAPI Sleep(DWORD) {}
 BOOL WINAPI CloseHandle(HANDLE) { return TRUE; }
-DWORD WINAPI FormatMessageA(DWORD, LPCVOID, DWORD, DWORD, LPSTR, DWORD, va_list*) { return 0; }
-HLOCAL WINAPI LocalFree(HLOCAL) { return nullptr; }
 HANDLE WINAPI CreateFileA(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)
 {
     return INVALID_HANDLE_VALUE;
 }
+BOOL WINAPI GetFileSizeEx(HANDLE, LARGE_INTEGER*) { return FALSE; }
 BOOL WINAPI ReadFile(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) { return FALSE; }
 BOOL WINAPI WriteFile(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) { return FALSE; }
 BOOL WINAPI FlushFileBuffers(HANDLE) { return FALSE; }
 DWORD WINAPI GetFileAttributesA(LPCSTR) { return INVALID_FILE_ATTRIBUTES; }
-UINT WINAPI GetTempFileNameA(LPCSTR, LPCSTR, UINT, LPSTR) { return 0; }
 BOOL WINAPI MoveFileExA(LPCSTR, LPCSTR, DWORD) { return FALSE; }
 BOOL WINAPI DeleteFileA(LPCSTR) { return FALSE; }
 
@@ -62,9 +63,7 @@ std::string Format(const char* format, ...)
     va_end(arguments);
     return text;
 }
-std::string Trim(const std::string& text) { return text; }
 std::string ExpandFileName(const std::string& path) { return path; }
-std::string ExtractFilePath(const std::string& path) { return path; }
 
 namespace {
 
