@@ -16,19 +16,6 @@ enum Column { kPath, kPrinter, kSince, kError, kColumns };
 constexpr int kColumnWidths[kColumns] = {0, 100, 124, 0};
 constexpr int kLeastPathWidth = 200;
 
-TFormStyle WaitingStyle()
-{
-    TFormStyle style;
-    style.ClassName = "TWaitingForm";
-    style.Caption = "Waiting jobs";
-    style.Width = 720;
-    style.Height = 360;
-    style.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX;
-    style.IconId = IDI_MAINICON;
-    style.Dialog = true;
-    return style;
-}
-
 std::string ItemText(HWND list, int item, int column)
 {
     std::string text(1024, '\0');
@@ -53,7 +40,7 @@ std::string ItemText(HWND list, int item, int column)
 } // namespace
 
 TWaitingForm::TWaitingForm()
-    : TForm(WaitingStyle()),
+    : TForm(SizableDialogStyle("TWaitingForm", "Waiting jobs", 720, 360, IDI_MAINICON)),
       ListView1({WC_LISTVIEWA, WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, WS_EX_CLIENTEDGE, 0, 0,
                  704, 200, 0, ""}),
       Memo1({"EDIT", WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE, 0, 200,

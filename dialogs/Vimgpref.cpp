@@ -13,19 +13,6 @@ TvimgPrefForm* vimgPrefForm = nullptr;
 
 namespace {
 
-TFormStyle PrefStyle()
-{
-    TFormStyle style;
-    style.ClassName = "TvimgPrefForm";
-    style.Caption = "Preferences";
-    style.Width = 401;
-    style.Height = 263;
-    style.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX;
-    style.IconId = IDI_MAINICON;
-    style.Dialog = true;
-    return style;
-}
-
 // The glyphs of the OK and Cancel kinds of button: a check mark and a cross, drawn at the
 // form's scale with a mask, so that they sit on any button face.
 HICON MakeGlyph(const TForm& form, bool check)
@@ -75,7 +62,7 @@ HICON MakeGlyph(const TForm& form, bool check)
 
 // The panel holds the buttons, so that they move with it when the dialog is sized.
 TvimgPrefForm::TvimgPrefForm()
-    : TForm(PrefStyle())
+    : TForm(SizableDialogStyle("TvimgPrefForm", "Preferences", 401, 263, IDI_MAINICON))
     , ValueListEditor1({WC_LISTVIEWA,
                            WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS
                                | LVS_NOSORTHEADER,

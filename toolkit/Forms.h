@@ -43,6 +43,20 @@ struct TFormStyle {
     bool Dialog = false;
 };
 
+// A dialog with a sizing border and a maximize box; outer size at 96 DPI.
+inline TFormStyle SizableDialogStyle(const char* className, const char* caption, int width, int height, int iconId)
+{
+    TFormStyle style;
+    style.ClassName = className;
+    style.Caption = caption;
+    style.Width = width;
+    style.Height = height;
+    style.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX;
+    style.IconId = iconId;
+    style.Dialog = true;
+    return style;
+}
+
 class TApplication {
 public:
     TApplication() : instance_(GetModuleHandleA(nullptr)) {}
