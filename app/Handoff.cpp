@@ -12,12 +12,6 @@
 
 namespace {
 
-struct FindHandleTraits {
-    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(HANDLE h) { FindClose(h); }
-};
-using UniqueFind = UniqueResource<HANDLE, FindHandleTraits>;
-
 const char kStagingPrefix[] = "~vimg";
 
 bool NameTaken(DWORD error)

@@ -37,7 +37,7 @@ bool TMainForm::AskUser()
     return Application->MessageBox("Call SealQueue?", Application->Title(), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
 
-RetryResult TMainForm::RetryJob(const WaitingJob& Job)
+RoutingOutcome TMainForm::RetryJob(const WaitingJob& Job)
 {
     const RoutingScope scope(RoutingDepth);
     RoutingRequest request;
@@ -46,24 +46,17 @@ RetryResult TMainForm::RetryJob(const WaitingJob& Job)
     request.Source = JobSource::CommandLine;
     request.AskUser = [this] { return AskUser(); };
     request.Confirmed = Job.Confirmed;
-    RetryResult result;
     RoutingOutcome outcome;
     try {
         outcome = RouteJobFile(request, Config);
     } catch (const std::exception&) {
         // Shown once, at the job's first attempt; a retry fails quietly like any other.
-        return result;
+        return RoutingOutcome{};
     }
-    result.Cancelled = outcome.Cancelled;
-    result.HandedOn = outcome.HandedOn && !outcome.Cancelled;
-    result.Error = outcome.Error;
-    result.Failure = static_cast<uint32_t>(outcome.Failure);
-    result.Confirmed = outcome.Confirmed;
-    result.Status = outcome.Status;
     // A failure again is not shown again: the list keeps it.
-    if (result.HandedOn && !outcome.Status.empty())
+    if (outcome.HandedOn && !outcome.Cancelled && !outcome.Status.empty())
         StatusBar1.SetSimpleText(outcome.Status);
-    return result;
+    return outcome;
 }
 
 std::string TMainForm::MessageJobId(int Counter) const

@@ -116,7 +116,7 @@ private:
     WaitingJobs* WaitingList();
     bool KeepWaiting(JobSource Source, const RoutingOutcome& Outcome);
     bool TakePassedJob(const COPYDATASTRUCT& Notice);
-    RetryResult RetryJob(const WaitingJob& Job);
+    RoutingOutcome RetryJob(const WaitingJob& Job);
     void WaitingChanged(bool HandedOn);
     void ShowWaitingCount();
     void ShowTrayMenu();

@@ -14,11 +14,6 @@ namespace {
 // computer's share, some drives under emulation), and rights or a registry value may have changed.
 constexpr int kTicksBetweenRetries = 60;
 
-struct MenuTraits {
-    static HMENU invalid() { return nullptr; }
-    static void close(HMENU menu) { DestroyMenu(menu); }
-};
-
 } // namespace
 
 void TMainForm::StartWaiting()
@@ -185,7 +180,7 @@ void TMainForm::Retrywaitingjobs1Click()
 
 void TMainForm::ShowTrayMenu()
 {
-    UniqueResource<HMENU, MenuTraits> menu(LoadMenuA(Application->Instance(), MAKEINTRESOURCEA(IDM_TRAYMENU)));
+    UniqueMenu menu(LoadMenuA(Application->Instance(), MAKEINTRESOURCEA(IDM_TRAYMENU)));
     if (!menu)
         return;
     POINT at{};

@@ -252,9 +252,7 @@ WaitingJobs::Step WaitingJobs::RetryOne(const std::string& path, const Router& r
     if (!waiting)
         return Step::Skipped;
     // Routed already further up this call chain (a question of it is open): not a second time.
-    std::string key = path;
-    for (char& c : key)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    const std::string key = JobPathKey(path);
     if (routing_.count(key))
         return Step::Skipped;
     uint64_t size = 0, time = 0;
@@ -270,7 +268,7 @@ WaitingJobs::Step WaitingJobs::RetryOne(const std::string& path, const Router& r
     }
     const WaitingJob job = *waiting;
     routing_.insert(key);
-    RetryResult result;
+    RoutingOutcome result;
     try {
         result = route(job);
     } catch (...) {
@@ -281,20 +279,20 @@ WaitingJobs::Step WaitingJobs::RetryOne(const std::string& path, const Router& r
     // Dismissed while its question was open.
     if (!list_.Find(path))
         return Step::Skipped;
+    if (result.Cancelled) {
+        list_.Remove(path);
+        log_("Dismissed from the waiting jobs, left where it is: " + path);
+        return Step::Changed;
+    }
     if (result.HandedOn) {
         list_.Remove(path);
         ++handedOn_;
         log_("Handed on after waiting: " + path + (result.Status.empty() ? std::string() : ", " + result.Status));
         return Step::Changed;
     }
-    if (result.Cancelled) {
-        list_.Remove(path);
-        log_("Dismissed from the waiting jobs, left where it is: " + path);
-        return Step::Changed;
-    }
     WaitingJob again = job;
     again.LastError = result.Error;
-    again.Failure = result.Failure;
+    again.Failure = static_cast<uint32_t>(result.Failure);
     again.Confirmed = job.Confirmed || result.Confirmed;
     const bool changed =
         again.LastError != job.LastError || again.Failure != job.Failure || again.Confirmed != job.Confirmed;

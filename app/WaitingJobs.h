@@ -3,6 +3,7 @@
 // again, retrying, watching a lead folder for the change that may let a job go on, and a
 // command-line instance passing its job over. Nothing here shows anything; log lines go to the
 // caller.
+#include "app/JobRouting.h"
 #include "app/WaitingList.h"
 #include "toolkit/Handles.h"
 
@@ -35,11 +36,6 @@ constexpr LRESULT JobTakenReply = 3;
 bool PassJobToResident(const WaitingJob& job);
 // The job a pass-over notice carries; false when the payload is not one.
 bool ReadPassedJob(const COPYDATASTRUCT& notice, WaitingJob& job);
-
-struct ChangeNotificationTraits {
-    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(HANDLE h) { FindCloseChangeNotification(h); }
-};
 
 // The system's own text for a Windows error code, on one line; empty when it has none.
 std::string SystemErrorText(DWORD code);
@@ -77,27 +73,15 @@ private:
 
     std::string folder_;
     std::string watched_;
-    UniqueResource<HANDLE, ChangeNotificationTraits> change_;
-};
-
-// What routing a waiting job again came to.
-struct RetryResult {
-    bool HandedOn = false;
-    // Routing's kind of failure (RoutingFailure), kept with the error.
-    uint32_t Failure = 0;
-    // The question was answered Cancel this time: the job is left where it is, on purpose.
-    bool Cancelled = false;
-    DWORD Error = 0;
-    bool Confirmed = false;
-    // Where it went, or why not.
-    std::string Status;
+    UniqueChangeNotification change_;
 };
 
 // The list with its journal: every change is written whole at once, except the removals of a
 // retry pass, written at its end.
 class WaitingJobs {
 public:
-    using Router = std::function<RetryResult(const WaitingJob&)>;
+    // Routes a waiting job again; a Cancelled outcome leaves it where it is, on purpose.
+    using Router = std::function<RoutingOutcome(const WaitingJob&)>;
     using Logger = std::function<void(const std::string&)>;
 
     explicit WaitingJobs(Logger log);

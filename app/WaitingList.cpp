@@ -11,14 +11,6 @@ char FoldAscii(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
-std::string Folded(const std::string& path)
-{
-    std::string key(path);
-    for (char& c : key)
-        c = FoldAscii(c);
-    return key;
-}
-
 // One unsigned decimal field up to the next tab; false when it is empty, not all digits or too big.
 bool ReadNumber(const std::string& line, size_t& at, uint64_t limit, uint64_t& value)
 {
@@ -40,6 +32,14 @@ bool ReadNumber(const std::string& line, size_t& at, uint64_t limit, uint64_t& v
 }
 
 } // namespace
+
+std::string JobPathKey(const std::string& path)
+{
+    std::string key(path);
+    for (char& c : key)
+        c = FoldAscii(c);
+    return key;
+}
 
 std::string JournalLine(const WaitingJob& job)
 {
@@ -158,7 +158,7 @@ size_t WaitingList::LoadJournalText(const std::string& text)
             continue;
         }
         // A repeated path is no damage: the journal is only ever written whole from one list.
-        if (seen.insert(Folded(job.Path)).second)
+        if (seen.insert(JobPathKey(job.Path)).second)
             jobs_.push_back(std::move(job));
     }
     return skipped;

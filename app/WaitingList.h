@@ -31,6 +31,8 @@ bool ParseJournalLine(const std::string& line, WaitingJob& job);
 
 // Paths are the same job when equal without regard to ASCII case, as file names are.
 bool SameJobPath(const std::string& a, const std::string& b);
+// The path with ASCII letters in lower case: equal for paths of the same job.
+std::string JobPathKey(const std::string& path);
 
 // The jobs of one list, each path at most once, at most Capacity of them.
 class WaitingList {

@@ -26,11 +26,6 @@ double Median(std::vector<double> samples);
 bool WriteJob(const std::string& path, int printer);
 bool PathExists(const std::string& path);
 std::string ReadTextFile(const std::string& path);
-struct FindHandleTraits {
-    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(HANDLE h) { FindClose(h); }
-};
-using UniqueFind = UniqueResource<HANDLE, FindHandleTraits>;
 
 struct Entry {
     std::string Name;

@@ -39,13 +39,17 @@ template <typename T, auto Close> struct NullHandleTraits {
     static T invalid() { return nullptr; }
     static void close(T h) { Close(h); }
 };
-struct FileHandleTraits {
+// Handles whose invalid value is INVALID_HANDLE_VALUE, closed by the given function.
+template <auto Close> struct InvalidHandleTraits {
     static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(HANDLE h) { CloseHandle(h); }
+    static void close(HANDLE h) { Close(h); }
 };
 
 using UniqueHandle = UniqueResource<HANDLE, NullHandleTraits<HANDLE, &CloseHandle>>;
-using UniqueFile = UniqueResource<HANDLE, FileHandleTraits>;
+using UniqueFile = UniqueResource<HANDLE, InvalidHandleTraits<&CloseHandle>>;
+using UniqueFind = UniqueResource<HANDLE, InvalidHandleTraits<&FindClose>>;
+using UniqueChangeNotification = UniqueResource<HANDLE, InvalidHandleTraits<&FindCloseChangeNotification>>;
+using UniqueMenu = UniqueResource<HMENU, NullHandleTraits<HMENU, &DestroyMenu>>;
 using UniqueRegKey = UniqueResource<HKEY, NullHandleTraits<HKEY, &RegCloseKey>>;
 using UniqueLibrary = UniqueResource<HMODULE, NullHandleTraits<HMODULE, &FreeLibrary>>;
 using UniqueGdiObject = UniqueResource<HGDIOBJ, NullHandleTraits<HGDIOBJ, &DeleteObject>>;

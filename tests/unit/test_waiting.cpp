@@ -33,7 +33,7 @@ protected:
         return jobs;
     }
     // A router that counts its calls and answers as told.
-    WaitingJobs::Router Answer(RetryResult result)
+    WaitingJobs::Router Answer(RoutingOutcome result)
     {
         return [this, result](const WaitingJob& job) {
             routed_.push_back(job.Path);
@@ -215,7 +215,7 @@ TEST_F(WaitingListTest, ARetryRoutesOnlyTheSameFileAndNeverOneJobTwice)
     WriteFileBytes(replaced.Path, "[Device]\r\nDeviceName=VELT Imager 1\r\n[Other]\r\n");
     DeleteFileA(gone.Path.c_str());
 
-    RetryResult failed;
+    RoutingOutcome failed;
     failed.Error = ERROR_ACCESS_DENIED;
     failed.Confirmed = true;
     jobs.RetryAll(Answer(failed));
@@ -236,7 +236,7 @@ TEST_F(WaitingListTest, ARetryRoutesOnlyTheSameFileAndNeverOneJobTwice)
     // A retry that starts another pass meanwhile (a question's message loop runs the timer):
     // the job under way is not routed by the inner pass.
     routed_.clear();
-    RetryResult done;
+    RoutingOutcome done;
     done.HandedOn = true;
     done.Status = "OUT = somewhere";
     int inner = 0;

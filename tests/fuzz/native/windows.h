@@ -65,6 +65,8 @@ BOOL WINAPI FreeLibrary(HMODULE module);
 BOOL WINAPI DeleteObject(HGDIOBJ object);
 BOOL WINAPI DestroyIcon(HICON icon);
 BOOL WINAPI DestroyMenu(HMENU menu);
+BOOL WINAPI FindClose(HANDLE find);
+BOOL WINAPI FindCloseChangeNotification(HANDLE change);
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
                           DWORD flags, HANDLE templateFile);
 BOOL WINAPI GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);
