@@ -54,8 +54,8 @@ bool ReadJournal(const std::string& path, WaitingList& list, size_t& skippedLine
 bool WriteJournal(const std::string& path, const WaitingList& list)
 {
     const std::string folder = ExtractFilePath(path);
-    if (!folder.empty() && !DirectoryExists(folder))
-        ForceDirectories(ExcludeTrailingPathDelimiter(folder));
+    if (!folder.empty())
+        ForceDirectories(folder);
     return ReplaceWholeFile(path, list.JournalText());
 }
 
